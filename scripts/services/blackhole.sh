@@ -2,6 +2,7 @@
 # A TCP target that never answers, for probe tests: 198.18.0.2 is routed over a veth pair into a
 # private network namespace where nobody owns it and nothing forwards, so SYNs vanish silently.
 # Nothing leaves the machine: the only route to 198.18.0.0/30 is the veth itself.
+# The near end also carries the link-local fe80::1, a local address for tests of scoped IPv6.
 # Several test runs may overlap; the namespace stays up until the last of them stops.
 set -euo pipefail
 
@@ -10,6 +11,7 @@ near=mwbh0
 far=mwbh1
 near_addr=198.18.0.1/30
 target=198.18.0.2
+link_local=fe80::1
 state=/run/mw-blackhole
 me=$(basename "${MW_SERVICES_DIR:?MW_SERVICES_DIR is not set}")
 
@@ -32,6 +34,7 @@ build() {
     ip netns exec "$ns" ip link set "$far" up || return 1
     ip addr add "$near_addr" dev "$near" || return 1
     ip link set "$near" up || return 1
+    ip -6 addr add "$link_local/64" dev "$near" nodad || return 1
     local mac
     mac=$(ip netns exec "$ns" cat "/sys/class/net/$far/address") || return 1
     ip neigh replace "$target" lladdr "$mac" dev "$near" nud permanent || return 1
@@ -62,7 +65,10 @@ start)
         fi
     fi
     echo "$MW_SERVICES_DIR" >"$state/users/$me"
-    echo "MW_BLACKHOLE_ADDR=$target" >"$MW_SERVICES_DIR/blackhole.env"
+    {
+        echo "MW_BLACKHOLE_ADDR=$target"
+        echo "MW_LINK_LOCAL_ADDR=$link_local%$near"
+    } >"$MW_SERVICES_DIR/blackhole.env"
     ;;
 stop)
     [[ -d "$state" ]] || exit 0
