@@ -1,0 +1,11 @@
+# The FUSE file system that the stale-mount tests mount and pause; without libfuse3 those tests skip.
+find_package(PkgConfig)
+if(PkgConfig_FOUND)
+    pkg_check_modules(FUSE3 IMPORTED_TARGET fuse3)
+endif()
+if(TARGET core_health_tests AND FUSE3_FOUND)
+    add_executable(pausable_fs ${CMAKE_CURRENT_LIST_DIR}/pausable_fs.c)
+    target_link_libraries(pausable_fs PRIVATE PkgConfig::FUSE3)
+    add_dependencies(core_health_tests pausable_fs)
+    target_compile_definitions(core_health_tests PRIVATE MW_PAUSABLE_FS="$<TARGET_FILE:pausable_fs>")
+endif()
