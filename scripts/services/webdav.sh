@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# A WebDAV server on 127.0.0.1 at a free port: the web server's DAV module over a folder owned by
+# www-data, behind basic authentication, with its own configuration in a temporary folder.
+# "pause" stops the server and "resume" starts it again on the same port and folder.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/common.bash"
+dir="${MW_SERVICES_DIR:?MW_SERVICES_DIR is not set}/webdav"
+user=mwdav
+password=dav-secret-1
+url_path=dav
+modules=/usr/lib/apache2/modules
+
+fail() {
+    echo "webdav: $*" >&2
+    exit 1
+}
+
+run_server() {
+    setsid /usr/sbin/apache2 -f "$dir/httpd.conf" -DFOREGROUND >"$dir/httpd.out" 2>&1 &
+    echo $! >"$dir/httpd.pid"
+    mw_wait_listening "$(cat "$dir/port")" 15 || fail "the web server did not listen: $(tail -3 "$dir/httpd.out")"
+}
+
+case "${1:-}" in
+start)
+    [[ -x /usr/sbin/apache2 && -f $modules/mod_dav_fs.so ]] || fail "needs the apache2 package"
+    [[ $(id -u) -eq 0 ]] || fail "needs root to serve as www-data"
+    id www-data >/dev/null 2>&1 || fail "needs the www-data user"
+    port=$(mw_free_port) || fail "no free port"
+    mkdir -p "$dir"
+    echo "$port" >"$dir/port"
+    # The services folder is private to root; the server's own children run as www-data.
+    www=$(mktemp -d /tmp/mw-webdav.XXXXXX)
+    chmod 0755 "$www"
+    echo "$www" >"$dir/www"
+    mkdir -p "$www/root" "$www/files" "$www/lock"
+    echo "hello" >"$www/files/hello.txt"
+    chown -R www-data:www-data "$www/files" "$www/lock"
+    htpasswd -b -c "$dir/htpasswd" "$user" "$password" >/dev/null 2>&1 || fail "htpasswd failed"
+    chmod 0644 "$dir/htpasswd"
+    cp "$dir/htpasswd" "$www/htpasswd"
+    cat >"$dir/httpd.conf" <<CONF
+ServerRoot $dir
+ServerName 127.0.0.1
+Listen 127.0.0.1:$port
+PidFile $dir/httpd.pid.apache
+DefaultRuntimeDir $dir
+Mutex file:$dir default
+ErrorLog $dir/error.log
+LogLevel warn
+User www-data
+Group www-data
+LoadModule mpm_event_module $modules/mod_mpm_event.so
+LoadModule authz_core_module $modules/mod_authz_core.so
+LoadModule authz_user_module $modules/mod_authz_user.so
+LoadModule authn_core_module $modules/mod_authn_core.so
+LoadModule authn_file_module $modules/mod_authn_file.so
+LoadModule auth_basic_module $modules/mod_auth_basic.so
+LoadModule alias_module $modules/mod_alias.so
+LoadModule dav_module $modules/mod_dav.so
+LoadModule dav_fs_module $modules/mod_dav_fs.so
+StartServers 1
+ServerLimit 2
+ThreadsPerChild 16
+MaxRequestWorkers 32
+DavLockDB $www/lock/davlock
+DocumentRoot $www/root
+Alias /$url_path $www/files
+<Directory />
+    Require all denied
+</Directory>
+<Directory $www/files>
+    Dav On
+    AuthType Basic
+    AuthName "Mountwire test"
+    AuthUserFile $www/htpasswd
+    Require valid-user
+</Directory>
+CONF
+    run_server
+    {
+        echo "MW_DAV_PORT=$port"
+        echo "MW_DAV_PATH=$url_path"
+        echo "MW_DAV_USER=$user"
+        echo "MW_DAV_PASSWORD=$password"
+        echo "MW_DAV_DIR=$www/files"
+        echo "MW_DAV_CONTROL=$here/webdav.sh"
+    } >"$MW_SERVICES_DIR/webdav.env"
+    ;;
+pause)
+    [[ -f "$dir/port" ]] || fail "not started"
+    mw_kill_pidfile "$dir/httpd.pid"
+    mw_wait_closed "$(cat "$dir/port")" || fail "the port stayed open"
+    ;;
+resume)
+    [[ -f "$dir/port" ]] || fail "not started"
+    [[ -f "$dir/httpd.pid" ]] && mw_running "$(cat "$dir/httpd.pid")" && exit 0
+    run_server
+    ;;
+stop)
+    [[ -d "$dir" ]] || exit 0
+    mw_kill_pidfile "$dir/httpd.pid"
+    [[ -f "$dir/www" ]] && rm -rf "$(cat "$dir/www")"
+    rm -rf "$dir"
+    ;;
+*)
+    echo "usage: $0 start|pause|resume|stop" >&2
+    exit 2
+    ;;
+esac
