@@ -66,6 +66,20 @@ int threadCount()
     return -1;
 }
 
+// A thread whose check has completed may still be on its way out; wait until the count holds still.
+int settledThreadCount()
+{
+    int count = threadCount();
+    for (int still = 0; still < 20; ++still) {
+        std::this_thread::sleep_for(10ms);
+        const int now = threadCount();
+        if (now != count)
+            still = 0;
+        count = now;
+    }
+    return count;
+}
+
 // Read from the mount table, never from the mount point, which may be hanging.
 bool isMounted(const std::string& path)
 {
@@ -199,7 +213,7 @@ TEST(StaleDetector, HangingMountIsStaleInTimeHoldsOneThreadAndRecoversAfterResum
     ASSERT_TRUE(eventually([&] { return detector.inFlightCount() == 0; }));
 
     mount.pause();
-    const int threadsBefore = threadCount();
+    const int threadsBefore = settledThreadCount();
     Completion first;
     const auto start = Clock::now();
     detector.check(path, 1.0, first.callback());
