@@ -1,0 +1,156 @@
+#include "app/test_app.h"
+#include "services/dbus_notifier.h"
+
+#include <QDBusConnection>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Posted {
+    QString app;
+    uint replaces;
+    QString summary;
+    QString body;
+    QVariantMap hints;
+    int timeout;
+};
+
+// A notification server of the test's own on the session bus, recording what it is asked to show.
+class RecordingServer : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    explicit RecordingServer(QStringList capabilities) : capabilities_(std::move(capabilities))
+    {
+        registered_ = bus_.isConnected()
+            && bus_.registerObject(QStringLiteral("/org/freedesktop/Notifications"), this,
+                QDBusConnection::ExportScriptableSlots)
+            && bus_.registerService(QStringLiteral("org.freedesktop.Notifications"));
+    }
+    ~RecordingServer() override
+    {
+        bus_.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
+        bus_.unregisterObject(QStringLiteral("/org/freedesktop/Notifications"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("recording-server"));
+    }
+    bool registered() const { return registered_; }
+
+    std::vector<Posted> posted;
+    std::vector<uint> handedOut;
+
+public Q_SLOTS:
+    Q_SCRIPTABLE QStringList GetCapabilities() { return capabilities_; }
+    Q_SCRIPTABLE QString GetServerInformation(QString& vendor, QString& version, QString& specVersion)
+    {
+        vendor = QStringLiteral("Test");
+        version = QStringLiteral("1");
+        specVersion = QStringLiteral("1.2");
+        return QStringLiteral("recording-server");
+    }
+    Q_SCRIPTABLE uint Notify(const QString& app, uint replaces, const QString&, const QString& summary,
+        const QString& body, const QStringList&, const QVariantMap& hints, int timeout)
+    {
+        posted.push_back({app, replaces, summary, body, hints, timeout});
+        handedOut.push_back(uint(handedOut.size() + 1));
+        return handedOut.back();
+    }
+
+private:
+    QDBusConnection bus_ = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("recording-server"));
+    QStringList capabilities_;
+    bool registered_ = false;
+};
+
+#define REQUIRE_SERVER(server)                                                                               \
+    if (!(server).registered())                                                                              \
+        GTEST_SKIP() << "no private session bus, or another notification server already runs on it";
+
+TEST(NotifierTest, TextsNameTheShareAndItsHost)
+{
+    EXPECT_EQ(NotificationText::dropped(QStringLiteral("Studio"), QStringLiteral("nas.local")),
+        (NotificationMessage {QStringLiteral("Studio disconnected"),
+            QStringLiteral("Mountwire will reconnect when nas.local is back.")}));
+    EXPECT_EQ(NotificationText::recovered(QStringLiteral("Studio"), QStringLiteral("fe80::1%en0")),
+        (NotificationMessage {QStringLiteral("Studio is back"), QStringLiteral("Reconnected to fe80::1%en0.")}));
+    EXPECT_EQ(NotificationText::needsPassword(QStringLiteral("Büro")),
+        (NotificationMessage {QStringLiteral("Büro needs a password"), QStringLiteral("Open Mountwire to reconnect.")}));
+}
+
+TEST(NotifierTest, TwoDropsInARowShowTwoSeparateNotifications)
+{
+    TestApp::instance();
+    RecordingServer server({QStringLiteral("body"), QStringLiteral("sound")});
+    REQUIRE_SERVER(server);
+    DbusNotifier notifier;
+    notifier.post(NotificationText::dropped(QStringLiteral("Studio"), QStringLiteral("nas.local")));
+    notifier.post(NotificationText::dropped(QStringLiteral("Archive"), QStringLiteral("files.local")));
+    ASSERT_TRUE(TestApp::waitUntil([&] { return server.posted.size() == 2; }));
+
+    EXPECT_EQ(server.posted[0].summary, QStringLiteral("Studio disconnected"));
+    EXPECT_EQ(server.posted[0].body, QStringLiteral("Mountwire will reconnect when nas.local is back."));
+    EXPECT_EQ(server.posted[1].summary, QStringLiteral("Archive disconnected"));
+    for (const Posted& p : server.posted) {
+        EXPECT_EQ(p.app, QStringLiteral("Mountwire"));
+        EXPECT_EQ(p.replaces, 0u) << "a post must not replace an earlier one";
+        EXPECT_EQ(p.timeout, -1);
+        EXPECT_EQ(p.hints.value(QStringLiteral("desktop-entry")).toString(), QStringLiteral("mountwire"));
+    }
+    EXPECT_NE(server.handedOut[0], server.handedOut[1]);
+}
+
+TEST(NotifierTest, BodiesAreEscapedOnlyForServersThatReadMarkup)
+{
+    TestApp::instance();
+    const QString host = QStringLiteral("R&D <lab>");
+    {
+        RecordingServer plain({QStringLiteral("body")});
+        REQUIRE_SERVER(plain);
+        DbusNotifier().post(QStringLiteral("Lab is back"), QStringLiteral("Reconnected to ") + host + '.');
+        ASSERT_TRUE(TestApp::waitUntil([&] { return plain.posted.size() == 1; }));
+        EXPECT_EQ(plain.posted[0].body, QStringLiteral("Reconnected to R&D <lab>."));
+    }
+    RecordingServer markup({QStringLiteral("body"), QStringLiteral("body-markup")});
+    REQUIRE_SERVER(markup);
+    DbusNotifier().post(QStringLiteral("Lab is back"), QStringLiteral("Reconnected to ") + host + '.');
+    ASSERT_TRUE(TestApp::waitUntil([&] { return markup.posted.size() == 1; }));
+    EXPECT_EQ(markup.posted[0].body, QStringLiteral("Reconnected to R&amp;D &lt;lab&gt;."));
+    EXPECT_EQ(markup.posted[0].summary, QStringLiteral("Lab is back"));
+}
+
+TEST(NotifierTest, PermissionIsGrantedOnlyWhenAServerAnswers)
+{
+    TestApp::instance();
+    std::optional<bool> withServer;
+    {
+        RecordingServer server({QStringLiteral("body")});
+        REQUIRE_SERVER(server);
+        DbusNotifier().requestAuthorization([&](bool granted) { withServer = granted; });
+        ASSERT_TRUE(TestApp::waitUntil([&] { return withServer.has_value(); }));
+    }
+    EXPECT_EQ(withServer, true);
+
+    std::optional<bool> withoutServer;
+    DbusNotifier().requestAuthorization([&](bool granted) { withoutServer = granted; });
+    ASSERT_TRUE(TestApp::waitUntil([&] { return withoutServer.has_value(); }));
+    EXPECT_EQ(withoutServer, false);
+}
+
+TEST(NotifierTest, WithoutABusNothingIsPostedAndNothingFails)
+{
+    TestApp::instance();
+    QTemporaryDir dir;
+    DbusNotifier notifier(QDBusConnection::connectToBus(
+        QStringLiteral("unix:path=") + dir.filePath(QStringLiteral("absent")), QStringLiteral("no-session")));
+    std::optional<bool> granted;
+    notifier.requestAuthorization([&](bool answer) { granted = answer; });
+    notifier.post(QStringLiteral("Studio disconnected"), QStringLiteral("…"));
+    notifier.requestAuthorization();
+    EXPECT_EQ(granted, false);
+    QDBusConnection::disconnectFromBus(QStringLiteral("no-session"));
+}
+
+} // namespace
+
+#include "notifier_test.moc"
