@@ -3,9 +3,12 @@
 #include "platform/mountinfo_gvfs_volume_notices.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <gio/gio.h>
 
 #include <sys/mount.h>
 
@@ -94,6 +97,68 @@ TEST(VolumeNoticesTest, AMountAndAnUnmountEachGiveOneNoticeAfterTheTableShowsThe
     EXPECT_EQ(seen[1].what, QStringLiteral("unmount"));
     EXPECT_EQ(seen[1].where, point);
     EXPECT_TRUE(seen[1].shownInTable);
+}
+
+bool gioListsMountAt(const QString& location)
+{
+    bool listed = false;
+    GVolumeMonitor* monitor = g_volume_monitor_get();
+    GList* mounts = g_volume_monitor_get_mounts(monitor);
+    for (GList* item = mounts; item; item = item->next) {
+        GFile* root = g_mount_get_root(G_MOUNT(item->data));
+        char* path = g_file_get_path(root);
+        listed = listed || (path && QString::fromUtf8(path) == location);
+        g_free(path);
+        g_object_unref(root);
+    }
+    g_list_free_full(mounts, g_object_unref);
+    g_object_unref(monitor);
+    return listed;
+}
+
+bool gio(const QStringList& arguments, const QByteArray& input = {})
+{
+    QProcess process;
+    process.start(QStringLiteral("gio"), arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    // The notices come through this process's event loop, so keep it turning while the tool works.
+    TestApp::waitUntil([&] { return process.state() == QProcess::NotRunning; }, 20000);
+    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+TEST(VolumeNoticesTest, AUserSpaceShareGivesOneNoticeEachWay)
+{
+    const QString gvfs = qEnvironmentVariable("MW_GVFS_DIR");
+    const QString port = qEnvironmentVariable("MW_DAV_PORT");
+    if (gvfs.isEmpty() || port.isEmpty())
+        GTEST_SKIP() << "needs the test session's file-system daemon and WebDAV server";
+    TestApp::instance();
+    const QString url = QStringLiteral("dav://%1@127.0.0.1:%2/%3/")
+                            .arg(qEnvironmentVariable("MW_DAV_USER"), port, qEnvironmentVariable("MW_DAV_PATH"));
+    MountinfoGvfsVolumeNotices notices;
+    std::vector<std::pair<QString, QString>> seen;
+    bool listedWhenMounted = false;
+    QObject::connect(&notices, &VolumeNotices::volumeDidMount, [&](const QString& where) {
+        seen.emplace_back(QStringLiteral("mount"), where);
+        listedWhenMounted = gioListsMountAt(where);
+    });
+    QObject::connect(&notices, &VolumeNotices::volumeDidUnmount,
+        [&](const QString& where) { seen.emplace_back(QStringLiteral("unmount"), where); });
+
+    ASSERT_TRUE(gio({QStringLiteral("mount"), url}, qgetenv("MW_DAV_PASSWORD") + "\n"));
+    ASSERT_TRUE(TestApp::waitUntil([&] { return !seen.empty(); }));
+    const bool unmounted = gio({QStringLiteral("mount"), QStringLiteral("-u"), url});
+    ASSERT_TRUE(unmounted);
+    ASSERT_TRUE(TestApp::waitUntil([&] { return seen.size() >= 2; }));
+    TestApp::spin(300);
+
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].first, QStringLiteral("mount"));
+    EXPECT_TRUE(seen[0].second.startsWith(gvfs + QStringLiteral("/dav:host=127.0.0.1,port=") + port))
+        << seen[0].second.toStdString();
+    EXPECT_TRUE(listedWhenMounted);
+    EXPECT_EQ(seen[1], std::make_pair(QStringLiteral("unmount"), seen[0].second));
 }
 
 } // namespace
