@@ -64,6 +64,7 @@ TEST(RtnetlinkPathMonitorTest, ReportsThePathAtStartAndAfterEveryChange)
     QObject::connect(&monitor, &NetworkPathMonitor::pathUpdated,
         [&](const NetworkPath& path) { updates.push_back(path); });
     ASSERT_TRUE(startInside(ns, monitor));
+    monitor.start();
     ASSERT_EQ(updates.size(), 1u);
     EXPECT_EQ(updates.back(), (NetworkPath {NetworkPathStatus::unsatisfied, {}}));
 
@@ -88,17 +89,6 @@ TEST(RtnetlinkPathMonitorTest, ReportsThePathAtStartAndAfterEveryChange)
     // Repeated reports only come with a change.
     for (size_t i = 1; i < updates.size(); ++i)
         EXPECT_NE(updates[i], updates[i - 1]);
-}
-
-TEST(RtnetlinkPathMonitorTest, ASecondStartReportsNothingMore)
-{
-    TestApp::instance();
-    RtnetlinkPathMonitor monitor;
-    int updates = 0;
-    QObject::connect(&monitor, &NetworkPathMonitor::pathUpdated, [&] { ++updates; });
-    monitor.start();
-    monitor.start();
-    EXPECT_EQ(updates, 1);
 }
 
 } // namespace

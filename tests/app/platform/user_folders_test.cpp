@@ -11,55 +11,43 @@
 
 namespace {
 
-class XdgHomes : public ::testing::Test {
-protected:
-    void TearDown() override
-    {
-        qunsetenv("XDG_DATA_HOME");
-        qunsetenv("XDG_CACHE_HOME");
-        qputenv("HOME", home);
-    }
-    QByteArray home = qgetenv("HOME");
-    QTemporaryDir dir;
-};
-
-TEST_F(XdgHomes, FoldersAreCreatedUnderTheXdgHomes)
+QByteArray contents(const QString& path)
 {
-    qputenv("XDG_DATA_HOME", dir.filePath(QStringLiteral("data")).toUtf8());
-    qputenv("XDG_CACHE_HOME", dir.filePath(QStringLiteral("cache")).toUtf8());
-    EXPECT_EQ(UserFolders::applicationSupport(), dir.filePath(QStringLiteral("data/Mountwire")));
-    EXPECT_EQ(UserFolders::caches(), dir.filePath(QStringLiteral("cache/Mountwire")));
-    EXPECT_TRUE(QDir(dir.filePath(QStringLiteral("data/Mountwire"))).exists());
-    EXPECT_TRUE(QDir(dir.filePath(QStringLiteral("cache/Mountwire"))).exists());
-    // Asking again for an existing folder is fine and gives the same place.
-    EXPECT_EQ(UserFolders::applicationSupport(), dir.filePath(QStringLiteral("data/Mountwire")));
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-TEST_F(XdgHomes, UnsetOrRelativeHomesFallBackToTheUsualPlaces)
+TEST(UserFoldersTest, FoldersAreMadeUnderTheXdgHomesOrTheUsualPlaces)
 {
+    QTemporaryDir dir;
+    const QByteArray home = qgetenv("HOME");
+    qputenv("XDG_DATA_HOME", dir.filePath("data").toUtf8());
+    qputenv("XDG_CACHE_HOME", dir.filePath("cache").toUtf8());
+    EXPECT_EQ(UserFolders::applicationSupport(), dir.filePath("data/Mountwire"));
+    EXPECT_EQ(UserFolders::applicationSupport(), dir.filePath("data/Mountwire"));
+    EXPECT_EQ(UserFolders::caches(), dir.filePath("cache/Mountwire"));
+    EXPECT_TRUE(QDir(dir.filePath("data/Mountwire")).exists());
+    EXPECT_TRUE(QDir(dir.filePath("cache/Mountwire")).exists());
+
+    // Unset or relative (which the XDG rules call invalid) fall back under the home folder.
     qputenv("HOME", dir.path().toUtf8());
     qunsetenv("XDG_DATA_HOME");
     qputenv("XDG_CACHE_HOME", "relative/cache");
-    EXPECT_EQ(UserFolders::applicationSupport(), dir.filePath(QStringLiteral(".local/share/Mountwire")));
-    EXPECT_EQ(UserFolders::caches(), dir.filePath(QStringLiteral(".cache/Mountwire")));
+    EXPECT_EQ(UserFolders::applicationSupport(), dir.filePath(".local/share/Mountwire"));
+    EXPECT_EQ(UserFolders::caches(), dir.filePath(".cache/Mountwire"));
+    qunsetenv("XDG_CACHE_HOME");
+    qputenv("HOME", home);
 }
 
-TEST(AtomicFileTest, ReplacesTheWholeFile)
+TEST(AtomicFileTest, ReplacesTheWholeFileOrReportsFalse)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("shares.json"));
+    const QString path = dir.filePath("shares.json");
     ASSERT_TRUE(AtomicFile::write(path, QByteArray(10000, 'x')));
     ASSERT_TRUE(AtomicFile::write(path, "{}"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), "{}");
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList {QStringLiteral("shares.json")});
-}
-
-TEST(AtomicFileTest, AMissingFolderGivesFalse)
-{
-    QTemporaryDir dir;
-    EXPECT_FALSE(AtomicFile::write(dir.filePath(QStringLiteral("absent/shares.json")), "{}"));
+    EXPECT_EQ(contents(path), "{}");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList {"shares.json"});
+    EXPECT_FALSE(AtomicFile::write(dir.filePath("absent/shares.json"), "{}"));
 }
 
 // A full disk fails the write part-way; the file that was there must survive untouched.
@@ -73,16 +61,12 @@ TEST(AtomicFileTest, AFailedWriteKeepsTheOldFile)
         QByteArray where;
         ~Unmount() { ::umount2(where.constData(), MNT_DETACH); }
     } unmount {where};
-    const QString path = dir.filePath(QStringLiteral("activity.json"));
+    const QString path = dir.filePath("activity.json");
     ASSERT_TRUE(AtomicFile::write(path, "[\"old\"]"));
 
     EXPECT_FALSE(AtomicFile::write(path, QByteArray(1 << 20, 'n')));
-
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), "[\"old\"]");
-    file.close();
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList {QStringLiteral("activity.json")});
+    EXPECT_EQ(contents(path), "[\"old\"]");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList {"activity.json"});
 }
 
 } // namespace

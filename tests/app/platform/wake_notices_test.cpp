@@ -11,36 +11,25 @@
 namespace {
 
 // A bus daemon of the test's own, standing in for the system bus.
-class PrivateBus {
-public:
+struct PrivateBus {
+    QTemporaryDir dir;
+    QProcess daemon;
+    QString address;
     PrivateBus()
     {
-        daemon_.start(QStringLiteral("dbus-daemon"),
-            {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--nopidfile"),
-                QStringLiteral("--address=unix:dir=") + dir_.path(), QStringLiteral("--print-address=1")});
-        if (daemon_.waitForStarted(5000) && daemon_.waitForReadyRead(5000))
-            address_ = QString::fromUtf8(daemon_.readLine().trimmed());
+        daemon.start("dbus-daemon", {"--session", "--nofork", "--nopidfile", "--address=unix:dir=" + dir.path(),
+                                        "--print-address=1"});
+        if (daemon.waitForStarted(5000) && daemon.waitForReadyRead(5000))
+            address = QString::fromUtf8(daemon.readLine().trimmed());
     }
     ~PrivateBus()
     {
-        for (const QString& name : names_)
+        for (const char* name : {"login-manager", "impostor", "watcher"})
             QDBusConnection::disconnectFromBus(name);
-        daemon_.terminate();
-        daemon_.waitForFinished(5000);
+        daemon.terminate();
+        daemon.waitForFinished(5000);
     }
-    bool running() const { return !address_.isEmpty(); }
-
-    QDBusConnection connect(const QString& name)
-    {
-        names_.append(name);
-        return QDBusConnection::connectToBus(address_, name);
-    }
-
-private:
-    QTemporaryDir dir_;
-    QProcess daemon_;
-    QString address_;
-    QStringList names_;
+    QDBusConnection connect(const QString& name) const { return QDBusConnection::connectToBus(address, name); }
 };
 
 void sendPrepareForSleep(QDBusConnection& bus, bool goingToSleep)
@@ -55,7 +44,7 @@ TEST(WakeNoticesTest, WakingFromSleepGivesOneNoticeAndGoingToSleepNone)
 {
     TestApp::instance();
     PrivateBus bus;
-    if (!bus.running())
+    if (bus.address.isEmpty())
         GTEST_SKIP() << "dbus-daemon is not available";
     QDBusConnection manager = bus.connect(QStringLiteral("login-manager"));
     ASSERT_TRUE(manager.registerService(QStringLiteral("org.freedesktop.login1")));

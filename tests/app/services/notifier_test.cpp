@@ -2,7 +2,6 @@
 #include "services/dbus_notifier.h"
 
 #include <QDBusConnection>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -135,19 +134,14 @@ TEST(NotifierTest, PermissionIsGrantedOnlyWhenAServerAnswers)
     DbusNotifier().requestAuthorization([&](bool granted) { withoutServer = granted; });
     ASSERT_TRUE(TestApp::waitUntil([&] { return withoutServer.has_value(); }));
     EXPECT_EQ(withoutServer, false);
-}
 
-TEST(NotifierTest, WithoutABusNothingIsPostedAndNothingFails)
-{
-    TestApp::instance();
-    QTemporaryDir dir;
-    DbusNotifier notifier(QDBusConnection::connectToBus(
-        QStringLiteral("unix:path=") + dir.filePath(QStringLiteral("absent")), QStringLiteral("no-session")));
-    std::optional<bool> granted;
-    notifier.requestAuthorization([&](bool answer) { granted = answer; });
-    notifier.post(QStringLiteral("Studio disconnected"), QStringLiteral("…"));
-    notifier.requestAuthorization();
-    EXPECT_EQ(granted, false);
+    // Without any bus the answer comes at once, and posting quietly does nothing.
+    DbusNotifier offline(QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"),
+        QStringLiteral("no-session")));
+    std::optional<bool> withoutBus;
+    offline.requestAuthorization([&](bool granted) { withoutBus = granted; });
+    offline.post(QStringLiteral("Studio disconnected"), QStringLiteral("…"));
+    EXPECT_EQ(withoutBus, false);
     QDBusConnection::disconnectFromBus(QStringLiteral("no-session"));
 }
 
