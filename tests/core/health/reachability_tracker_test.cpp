@@ -4,61 +4,46 @@
 
 namespace {
 
-const QDateTime epoch = QDateTime::fromSecsSinceEpoch(1'700'000'000, Qt::UTC);
+using Results = std::vector<std::optional<double>>;
+using Verdicts = std::vector<std::optional<bool>>;
 
 QDateTime at(int second)
 {
-    return epoch.addSecs(second);
+    return QDateTime::fromSecsSinceEpoch(1'700'000'000 + second, Qt::UTC);
 }
 
-using Verdicts = std::vector<std::optional<bool>>;
-
-Verdicts replay(ReachabilityTracker& tracker, const std::vector<std::optional<double>>& results)
+Verdicts replay(ReachabilityTracker& tracker, const Results& results)
 {
     Verdicts changes;
-    int second = 0;
     for (const auto& ms : results)
-        changes.push_back(tracker.record(ms, at(second++)));
+        changes.push_back(tracker.record(ms, at(int(changes.size()))));
     return changes;
 }
 
 } // namespace
 
-TEST(ReachabilityTracker, VerdictChangesOnlyWhenServerCrossesTheThreshold)
+TEST(ReachabilityTracker, VerdictChangesOnlyWhenAServerCrossesTheThreshold)
 {
-    struct Case {
+    const struct {
         std::int64_t threshold;
-        std::vector<std::optional<double>> results;
+        Results results;
         Verdicts expected;
-    };
-    const std::vector<Case> cases{
+    } cases[] = {
         {2, {5.0, {}, {}, {}, 7.0}, {true, {}, false, {}, true}},
         {0, {5.0, {}}, {true, false}},
         {1, {5.0, {}}, {true, false}},
         {-3, {5.0, {}}, {true, false}},
-        {2, {{}}, {{}}},
         {2, {{}, {}}, {{}, false}},
         {1, {{}}, {false}},
         {3, {4.0, {}, {}, 4.0, {}, {}, {}}, {true, {}, {}, {}, {}, {}, false}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         ReachabilityTracker tracker(c.threshold, 40);
         EXPECT_EQ(replay(tracker, c.results), c.expected) << "threshold " << c.threshold;
     }
 }
 
-TEST(ReachabilityTracker, OneAnswerBringsAServerBackAndClearsTheFailureCount)
-{
-    ReachabilityTracker tracker(2, 40);
-    replay(tracker, {{}, {}, {}});
-    EXPECT_EQ(tracker.consecutiveFailures(), 3);
-    EXPECT_EQ(tracker.reachable(), false);
-    EXPECT_EQ(tracker.record(12.5, at(9)), true);
-    EXPECT_EQ(tracker.consecutiveFailures(), 0);
-    EXPECT_EQ(tracker.reachable(), true);
-}
-
-TEST(ReachabilityTracker, KeepsOnlyTheNewestChecksOfItsHistoryLimit)
+TEST(ReachabilityTracker, KeepsOnlyTheNewestChecksAndAVerdictEvenWithoutHistory)
 {
     ReachabilityTracker tracker(2, 40);
     for (int i = 1; i <= 41; ++i)
@@ -67,36 +52,25 @@ TEST(ReachabilityTracker, KeepsOnlyTheNewestChecksOfItsHistoryLimit)
     EXPECT_EQ(tracker.samples().front(), (LatencySample{at(2), 2.0}));
     EXPECT_EQ(tracker.samples().back(), (LatencySample{at(41), 41.0}));
 
-    tracker.historyLimit = 3;
-    tracker.record({}, at(42));
-    EXPECT_EQ(tracker.history(), (std::vector<std::optional<double>>{40.0, 41.0, {}}));
-}
-
-TEST(ReachabilityTracker, WithoutHistoryStillKeepsAVerdict)
-{
-    ReachabilityTracker tracker(1, 0);
-    EXPECT_EQ(tracker.record(3.0, at(0)), true);
-    EXPECT_EQ(tracker.record({}, at(1)), false);
+    tracker.historyLimit = 0;
+    tracker.failuresToMarkDown = 1;
+    EXPECT_EQ(tracker.record({}, at(42)), false);
     EXPECT_TRUE(tracker.samples().empty());
-    EXPECT_EQ(tracker.lastLatency(), std::nullopt);
+    EXPECT_EQ(tracker.consecutiveFailures(), 1);
 }
 
 TEST(ReachabilityTracker, LatencyFiguresIgnoreUnansweredChecks)
 {
-    struct Case {
-        std::vector<std::optional<double>> results;
-        std::optional<double> last;
-        std::optional<double> average;
+    const struct {
+        Results results;
+        std::optional<double> last, average;
+    } cases[] = {
+        {{}, {}, {}}, {{10.0, {}, 20.0}, 20.0, 15.0}, {{{}, {}}, {}, {}}, {{10.0, {}}, {}, 10.0},
     };
-    const std::vector<Case> cases{
-        {{}, {}, {}},
-        {{10.0, {}, 20.0}, 20.0, 15.0},
-        {{{}, {}}, {}, {}},
-        {{10.0, {}}, {}, 10.0},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         ReachabilityTracker tracker(2, 40);
         replay(tracker, c.results);
+        EXPECT_EQ(tracker.history(), c.results);
         EXPECT_EQ(tracker.lastLatency(), c.last);
         EXPECT_EQ(tracker.averageLatency(), c.average);
     }
