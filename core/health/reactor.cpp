@@ -1,5 +1,6 @@
 #include "health/reactor.h"
 
+#include <pthread.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -21,7 +22,10 @@ Reactor::Reactor()
     event.events = EPOLLIN;
     event.data.u64 = 0;
     epoll_ctl(epollFd, EPOLL_CTL_ADD, wakeFd, &event);
-    loop = std::thread([this] { runLoop(); });
+    loop = std::thread([this] {
+        pthread_setname_np(pthread_self(), "mountwire.probe");
+        runLoop();
+    });
 }
 
 Reactor::~Reactor()

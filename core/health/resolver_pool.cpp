@@ -1,6 +1,7 @@
 #include "health/resolver_pool.h"
 
 #include <netdb.h>
+#include <pthread.h>
 
 #include <cstring>
 #include <optional>
@@ -69,6 +70,7 @@ void ResolverPool::resolve(QByteArray host, QByteArray service, StillWanted want
 
 void ResolverPool::work()
 {
+    pthread_setname_np(pthread_self(), "mountwire.dns");
     for (;;) {
         Job job;
         {

@@ -72,6 +72,7 @@ VolumeHealth healthOf(const struct statfs& stats)
 void* runStatfs(void* argument)
 {
     std::unique_ptr<ThreadStart> start(static_cast<ThreadStart*>(argument));
+    pthread_setname_np(pthread_self(), "mountwire.stat");
     struct statfs stats {};
     const int result = statfs(start->check->path.constData(), &stats);
     forget(start->owner, start->check->path);
