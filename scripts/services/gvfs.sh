@@ -17,7 +17,13 @@ start)
     [[ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ]] || fail "needs a D-Bus session bus"
     [[ -c /dev/fuse ]] || fail "needs /dev/fuse"
     mw_runtime_dir
+    # A desktop session of this user may have its own bridge there already.
+    if grep -qs " $XDG_RUNTIME_DIR/gvfs " /proc/self/mounts; then
+        XDG_RUNTIME_DIR="$MW_SERVICES_DIR/runtime"
+        mw_runtime_dir
+    fi
     mkdir -p "$dir" "$XDG_RUNTIME_DIR/gvfs"
+    echo "$XDG_RUNTIME_DIR" >"$dir/runtime"
     # Only the daemon's own mounts matter here; the disk and phone monitors just slow every client down.
     export GVFS_REMOTE_VOLUME_MONITOR_IGNORE=1
     /usr/libexec/gvfsd --replace --no-fuse >"$dir/gvfsd.log" 2>&1 &
@@ -42,8 +48,8 @@ start)
     ;;
 stop)
     [[ -d "$dir" ]] || exit 0
-    mw_runtime_dir
-    fusermount -u -z "$XDG_RUNTIME_DIR/gvfs" 2>/dev/null || true
+    [[ -f "$dir/runtime" ]] && XDG_RUNTIME_DIR=$(cat "$dir/runtime")
+    [[ -n "${XDG_RUNTIME_DIR:-}" ]] && fusermount -u -z "$XDG_RUNTIME_DIR/gvfs" 2>/dev/null || true
     mw_kill_pidfile "$dir/fuse.pid"
     # The daemon's children are the backends of mounts the tests left behind.
     backends=""
