@@ -14,6 +14,11 @@ struct PathCase {
     NetworkPath expected;
 };
 
+void PrintTo(const PathCase& c, std::ostream* os)
+{
+    *os << c.what;
+}
+
 class NetworkPathRules : public ::testing::TestWithParam<PathCase> {};
 
 TEST_P(NetworkPathRules, PathFollowsLinksAddressesAndDefaultRoutes)

@@ -82,6 +82,11 @@ struct ExecCase {
     const char* exec;
 };
 
+void PrintTo(const ExecCase& c, std::ostream* os)
+{
+    *os << c.path;
+}
+
 class LoginItemExec : public ::testing::TestWithParam<ExecCase> {};
 
 TEST_P(LoginItemExec, ProgramPathsAreQuotedForTheExecKey)
