@@ -1,0 +1,82 @@
+#include "model/mounted_volume.h"
+
+#include "model/text_rules.h"
+
+#include <QStringList>
+
+using namespace TextRules;
+
+MountedVolume::MountedVolume(QString mountPoint, QString fsType, QString from)
+    : mountPoint(std::move(mountPoint))
+    , fsType(std::move(fsType))
+    , from(std::move(from))
+{
+    proto = shareProtocolFromFsType(this->fsType);
+    Source source = parseSource(this->from, this->fsType);
+    host = std::move(source.host);
+    user = std::move(source.user);
+    share = std::move(source.share);
+}
+
+QString MountedVolume::displayName() const
+{
+    const QStringList parts = mountPoint.split(u'/', Qt::SkipEmptyParts);
+    return parts.isEmpty() ? mountPoint : parts.last();
+}
+
+MountedVolume::Source MountedVolume::parseSource(const QString& from, const QString& fsType)
+{
+    if (fsType == u"nfs" && from.contains(u':')) {
+        // Linux writes an IPv6 server in brackets: [fe80::1]:/export.
+        if (from.startsWith(u'[')) {
+            const qsizetype close = from.indexOf(QStringLiteral("]:"));
+            if (close > 0)
+                return {from.mid(1, close - 1), {}, trimmed(from.mid(close + 2), u'/')};
+        }
+        const qsizetype colon = from.indexOf(u':');
+        return {from.left(colon), {}, trimmed(from.mid(colon + 1), u'/')};
+    }
+
+    QString rest = from;
+    if (const qsizetype scheme = rest.indexOf(u"://"); scheme >= 0)
+        rest = rest.mid(scheme + 3);
+    qsizetype lead = 0;
+    while (lead < rest.size() && rest[lead] == u'/')
+        ++lead;
+    rest = rest.mid(lead);
+
+    const qsizetype slash = rest.indexOf(u'/');
+    const QString authority = slash >= 0 ? rest.left(slash) : rest;
+    QString sharePart;
+    if (slash >= 0) {
+        qsizetype start = slash + 1;
+        while (start < rest.size() && rest[start] == u'/')
+            ++start;
+        sharePart = percentDecodedOrSelf(rest.mid(start));
+    }
+
+    Source source;
+    QString serverPart = authority;
+    if (const qsizetype at = authority.lastIndexOf(u'@'); at >= 0) {
+        serverPart = authority.mid(at + 1);
+        QString user = authority.left(at);
+        if (const qsizetype colon = user.indexOf(u':'); colon >= 0)
+            user.truncate(colon);
+        if (const qsizetype semicolon = user.lastIndexOf(u';'); semicolon >= 0)
+            user = user.mid(semicolon + 1);
+        source.user = percentDecodedOrSelf(user);
+    }
+
+    QString host = serverPart;
+    const qsizetype close = serverPart.indexOf(u']');
+    if (serverPart.startsWith(u'[') && close >= 0) {
+        host = serverPart.mid(1, close - 1);
+    } else if (serverPart.count(u':') == 1) {
+        const qsizetype colon = serverPart.indexOf(u':');
+        if (decimalInteger(QStringView(serverPart).mid(colon + 1)))
+            host = serverPart.left(colon);
+    }
+    source.host = percentDecodedOrSelf(host);
+    source.share = trimmed(sharePart, u'/');
+    return source;
+}

@@ -1,0 +1,70 @@
+#include "model/mount_table.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Lines as a Linux kernel writes them, local file systems mixed in.
+const QByteArray sampleMountinfo = R"(22 28 0:21 / /proc rw,nosuid,nodev,noexec,relatime shared:12 - proc proc rw
+28 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw,errors=remount-ro
+91 28 0:48 / /mnt/team\040files rw,relatime shared:400 - cifs //nas/Team\040Files rw,vers=3.1.1,cache=strict,username=anna,uid=1000
+92 28 0:49 / /mnt/plain rw,relatime - smb3 //10.1.1.1/plain rw,vers=3.0
+93 28 0:50 / /srv/media rw,relatime shared:401 master:7 - nfs4 nas.local:/exports/media rw,vers=4.2,addr=192.0.2.4
+94 28 0:51 / /srv/old rw - nfs [fe80::2]:/old rw,vers=3
+95 28 0:52 / /home/anna/dav rw,nosuid,nodev,relatime - fuse https://dav.example/remote.php/files rw,user_id=1000
+96 28 0:53 / /home/anna/dav2 rw - davfs http://dav.example:8080/x rw
+97 28 0:54 / /run/user/1000/gvfs rw,nosuid,nodev - fuse.gvfsd-fuse gvfsd-fuse rw,user_id=1000
+98 28 0:55 / /home/anna/sshfs rw - fuse.sshfs anna@host:/ rw
+garbage line without separator
+99 28 0:56 / /tmp/short rw - nfs
+)";
+
+TEST(MountTable, ListsNetworkMountsInTableOrderInTheSystemsOwnTypeNames)
+{
+    const std::vector<MountedVolume> volumes = MountTable::fromMountinfo(sampleMountinfo);
+    const std::vector<MountedVolume> expected {
+        MountedVolume(QStringLiteral("/mnt/team files"), QStringLiteral("smbfs"), QStringLiteral("//anna@nas/Team Files")),
+        MountedVolume(QStringLiteral("/mnt/plain"), QStringLiteral("smbfs"), QStringLiteral("//10.1.1.1/plain")),
+        MountedVolume(QStringLiteral("/srv/media"), QStringLiteral("nfs"), QStringLiteral("nas.local:/exports/media")),
+        MountedVolume(QStringLiteral("/srv/old"), QStringLiteral("nfs"), QStringLiteral("[fe80::2]:/old")),
+        MountedVolume(QStringLiteral("/home/anna/dav"), QStringLiteral("webdav"),
+            QStringLiteral("https://dav.example/remote.php/files")),
+        MountedVolume(QStringLiteral("/home/anna/dav2"), QStringLiteral("webdav"), QStringLiteral("http://dav.example:8080/x")),
+    };
+    EXPECT_EQ(volumes, expected);
+    EXPECT_EQ(volumes[0].user, QStringLiteral("anna"));
+    EXPECT_EQ(volumes[0].share, QStringLiteral("Team Files"));
+    EXPECT_EQ(volumes[3].host, QStringLiteral("fe80::2"));
+}
+
+TEST(MountTable, UndoesOctalEscapesOnly)
+{
+    EXPECT_EQ(MountTable::unescaped("a\\040b\\011c\\134d"), QStringLiteral("a b\tc\\d"));
+    EXPECT_EQ(MountTable::unescaped("end\\04"), QStringLiteral("end\\04"));
+    EXPECT_EQ(MountTable::unescaped("\\999"), QStringLiteral("\\999"));
+    EXPECT_EQ(MountTable::unescaped("caf\\303\\251"), QStringLiteral("café"));
+}
+
+TEST(MountTable, ReadsTheFileItIsGivenAndNothingWhenItIsMissing)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("mountinfo"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(sampleMountinfo);
+    file.close();
+    EXPECT_EQ(MountTable::networkVolumes(path).size(), 6u);
+    EXPECT_TRUE(MountTable::networkVolumes(dir.filePath(QStringLiteral("absent"))).empty());
+    EXPECT_TRUE(MountTable::fromMountinfo(QByteArray()).empty());
+}
+
+TEST(MountTable, ThisMachinesTableReadsWithoutTrouble)
+{
+    for (const MountedVolume& volume : MountTable::networkVolumes())
+        EXPECT_TRUE(MountTable::networkTypes().contains(volume.fsType));
+}
+
+} // namespace

@@ -1,0 +1,71 @@
+#include "model/profile_plan.h"
+
+#include <QJsonArray>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Board {
+    std::vector<ShareSpec> shares;
+    QList<QUuid> ids;
+
+    explicit Board(int count)
+    {
+        for (int i = 0; i < count; ++i) {
+            shares.emplace_back(QUuid::createUuid(), QString(), ShareProtocol::smb, QStringLiteral("nas"),
+                std::nullopt, QStringLiteral("s%1").arg(i), QString(), false, true);
+            ids.append(shares.back().id);
+        }
+    }
+};
+
+Profile route(QList<QUuid> members, bool unmountOthers)
+{
+    return {QUuid::createUuid(), QStringLiteral("Office"), QStringLiteral("building.2"), std::move(members), unmountOthers};
+}
+
+TEST(ProfilePlan, MountsWhatIsMissingInRouteOrderAndUnmountsOthersInListOrder)
+{
+    const Board b(5);
+    const QUuid deleted = QUuid::createUuid();
+    struct Case {
+        const char* what;
+        Profile profile;
+        QSet<QUuid> mounted;
+        ProfilePlan plan;
+    };
+    const std::vector<Case> cases {
+        {"all mounted, keep others", route({b.ids[0], b.ids[1]}, false), {b.ids[0], b.ids[1], b.ids[2]}, {}},
+        {"route order wins for mounting", route({b.ids[3], b.ids[0]}, false), {}, {{b.ids[3], b.ids[0]}, {}}},
+        {"deleted member is ignored", route({deleted, b.ids[1]}, true), {b.ids[0]}, {{b.ids[1]}, {b.ids[0]}}},
+        {"nothing mounted, nothing to eject", route({b.ids[1]}, true), {}, {{b.ids[1]}, {}}},
+        {"others in saved order", route({b.ids[2]}, true), {b.ids[4], b.ids[2], b.ids[0]}, {{}, {b.ids[0], b.ids[4]}}},
+        {"empty route ejects all", route({}, true), {b.ids[1], b.ids[3]}, {{}, {b.ids[1], b.ids[3]}}},
+        {"duplicates stay", route({b.ids[1], b.ids[1]}, false), {}, {{b.ids[1], b.ids[1]}, {}}},
+        {"foreign mounts never appear", route({}, true), {deleted}, {}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ProfilePlan::make(c.profile, b.shares, c.mounted), c.plan) << c.what;
+}
+
+TEST(Profile, RecordRoundTripsAndNeedsEveryKey)
+{
+    const Board b(2);
+    const Profile profile = route(b.ids, true);
+    const QJsonObject json = profile.toJson();
+    EXPECT_EQ(Profile::fromJson(json), profile);
+    for (const QString& key : json.keys()) {
+        QJsonObject missing = json;
+        missing.remove(key);
+        EXPECT_FALSE(Profile::fromJson(missing)) << key.toStdString();
+    }
+    QJsonObject badMember = json;
+    badMember.insert(QStringLiteral("shareIDs"), QJsonArray {QStringLiteral("nope")});
+    EXPECT_FALSE(Profile::fromJson(badMember));
+    QJsonObject badSwitch = json;
+    badSwitch.insert(QStringLiteral("unmountOthers"), 1);
+    EXPECT_FALSE(Profile::fromJson(badSwitch));
+}
+
+} // namespace

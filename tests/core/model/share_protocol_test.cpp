@@ -1,0 +1,37 @@
+#include "model/share_protocol.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(ShareProtocol, EveryProtocolRoundTripsThroughItsRawValueAndScheme)
+{
+    for (ShareProtocol proto : allShareProtocols()) {
+        EXPECT_EQ(shareProtocolFromRaw(toRaw(proto)), proto);
+        EXPECT_EQ(shareProtocolFromScheme(urlScheme(proto)), proto);
+        const auto mounted = shareProtocolFromFsType(fsTypeName(proto));
+        ASSERT_TRUE(mounted.has_value());
+        EXPECT_EQ(fsTypeName(*mounted), fsTypeName(proto));
+    }
+}
+
+TEST(ShareProtocol, ReadsOnlyTheNamesItKnows)
+{
+    EXPECT_EQ(shareProtocolFromScheme(QStringLiteral("DAVS")), ShareProtocol::webdavs);
+    EXPECT_EQ(shareProtocolFromScheme(QStringLiteral("Cifs")), ShareProtocol::smb);
+    EXPECT_EQ(shareProtocolFromFsType(QStringLiteral("webdav")), ShareProtocol::webdav);
+    for (const char* text : {"SMB", "cifs", "", "http"})
+        EXPECT_FALSE(shareProtocolFromRaw(QString::fromLatin1(text))) << text;
+    for (const char* text : {"ftp", "", "smb2"})
+        EXPECT_FALSE(shareProtocolFromScheme(QString::fromLatin1(text))) << text;
+    for (const char* text : {"cifs", "SMBFS", "ext4"})
+        EXPECT_FALSE(shareProtocolFromFsType(QString::fromLatin1(text))) << text;
+}
+
+TEST(ShareProtocol, OnlyNfsGoesWithoutAUser)
+{
+    for (ShareProtocol proto : allShareProtocols())
+        EXPECT_EQ(supportsUser(proto), proto != ShareProtocol::nfs);
+}
+
+} // namespace
