@@ -1,0 +1,188 @@
+#include "app/test_app.h"
+#include "fakes/fake_server_browser.h"
+#include "services/avahi_server_browser.h"
+
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using P = ShareProtocol;
+
+// The bus library reads the system bus address once per process, at its first connection of any kind, so
+// the test daemon's bus must be in place before anything in this executable talks D-Bus.
+const bool systemBusIsTheTestDaemons = [] {
+    const QByteArray bus = qgetenv("MW_AVAHI_BUS");
+    return !bus.isEmpty() && qputenv("DBUS_SYSTEM_BUS_ADDRESS", bus);
+}();
+
+struct Step {
+    P proto;
+    QStringList names;
+};
+
+struct ListCase {
+    const char* what;
+    std::vector<Step> steps;
+    QStringList ids; // the list afterwards, in order
+};
+
+void PrintTo(const ListCase& c, std::ostream* os)
+{
+    *os << c.what;
+}
+
+class ServerListRules : public ::testing::TestWithParam<ListCase> {};
+
+TEST_P(ServerListRules, ResultSetsGiveASortedListKeyedByProtocolAndName)
+{
+    std::vector<DiscoveredServer> servers;
+    for (const Step& step : GetParam().steps)
+        servers = ServerList::update(servers, step.proto, step.names).servers;
+    QStringList ids;
+    for (const DiscoveredServer& server : servers)
+        ids.append(server.id());
+    EXPECT_EQ(ids, GetParam().ids) << GetParam().what;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ServerListRules,
+    ::testing::Values(
+        ListCase {"one machine offering two protocols", {{P::smb, {"Studio"}}, {P::afp, {"Studio"}}},
+            {"afp|Studio", "smb|Studio"}},
+        ListCase {"names differing in case sit together, ordered by protocol",
+            {{P::webdav, {"studio", "Beta"}}, {P::smb, {"Studio", "alpha"}}, {P::nfs, {"STUDIO"}}},
+            {"smb|alpha", "webdav|Beta", "nfs|STUDIO", "smb|Studio", "webdav|studio"}},
+        ListCase {"a server that stops advertising goes at its protocol's next set",
+            {{P::smb, {"A", "B"}}, {P::afp, {"B"}}, {P::smb, {"A"}}}, {"smb|A", "afp|B"}},
+        ListCase {"an empty set clears only its own protocol", {{P::smb, {"A"}}, {P::nfs, {"A"}}, {P::smb, {}}},
+            {"nfs|A"}},
+        ListCase {"a name seen on two interfaces is one entry", {{P::smb, {"A", "A"}}}, {"smb|A"}}));
+
+TEST(ServerListTest, OnlyNamesNewToTheirProtocolAreResolved)
+{
+    auto first = ServerList::update({}, P::smb, {"A", "B"});
+    EXPECT_EQ(first.newNames, (QStringList {"A", "B"}));
+    first.servers = ServerList::resolve(first.servers, "A", "_smb._tcp", "a.local", 445);
+    const auto second = ServerList::update(first.servers, P::smb, {"C", "A"});
+    EXPECT_EQ(second.newNames, QStringList {"C"});
+    // A known entry keeps what its resolution found.
+    EXPECT_EQ(second.servers[0], (DiscoveredServer {"A", P::smb, "a.local", 445}));
+    EXPECT_EQ(ServerList::update(second.servers, P::afp, {"A"}).newNames, QStringList {"A"});
+}
+
+TEST(ServerListTest, AResolutionFillsTheMatchingEntryWithoutTheFinalDot)
+{
+    const auto servers = ServerList::update(ServerList::update({}, P::smb, {"Studio"}).servers, P::webdav,
+        {"Studio", "Other"}).servers;
+    const auto resolved = ServerList::resolve(servers, "Studio", "_webdav._tcp.", "studio.local.", 8080);
+    EXPECT_EQ(resolved, (std::vector<DiscoveredServer> {{"Other", P::webdav, {}, {}},
+                            {"Studio", P::smb, {}, {}}, {"Studio", P::webdav, "studio.local", 8080}}));
+    EXPECT_EQ(ServerList::resolve(servers, "Studio", "_smb._tcp", "odd..", 445)[1].host, QStringLiteral("odd."));
+    // Nothing of that name, or of that type, leaves the list as it was.
+    EXPECT_EQ(ServerList::resolve(servers, "Gone", "_smb._tcp", "gone.local", 445), servers);
+    EXPECT_EQ(ServerList::resolve(servers, "Other", "_smb._tcp", "other.local", 445), servers);
+}
+
+TEST(ServerBrowserTest, StartingTwiceBrowsesOnceAndTheIndicatorStopsByItself)
+{
+    TestApp::instance();
+    FakeServerBrowser browser(0.3);
+    std::vector<bool> indicator;
+    QObject::connect(&browser, &ServerBrowser::isBrowsingChanged, [&](bool on) { indicator.push_back(on); });
+    browser.start();
+    browser.start();
+    EXPECT_EQ(browser.browsesBegun, 1);
+    EXPECT_TRUE(browser.isBrowsing());
+    EXPECT_TRUE(TestApp::waitUntil([&] { return !browser.isBrowsing(); }, 3000));
+    EXPECT_EQ(indicator, (std::vector<bool> {true, false}));
+
+    // Browses go on after the indicator: results still arrive and are resolved.
+    browser.deliver(P::smb, {"Studio"});
+    EXPECT_EQ(browser.servers().size(), 1u);
+    EXPECT_EQ(browser.resolutions, (std::vector<std::pair<P, QString>> {{P::smb, "Studio"}}));
+    browser.stop();
+    EXPECT_EQ(browser.browsesEnded, 1);
+}
+
+TEST(ServerBrowserTest, StoppingEndsBrowsingButKeepsTheList)
+{
+    TestApp::instance();
+    FakeServerBrowser browser;
+    browser.start();
+    browser.deliver(P::afp, {"Studio"});
+    browser.answer("Studio", "_afpovertcp._tcp", "studio.local.", 548);
+    browser.stop();
+    EXPECT_FALSE(browser.isBrowsing());
+    // A late result of a stopped browse changes nothing.
+    browser.deliver(P::afp, {});
+    const std::vector<DiscoveredServer> expected {{"Studio", P::afp, "studio.local", 548}};
+    EXPECT_EQ(browser.servers(), expected);
+    browser.start();
+    EXPECT_EQ(browser.browsesBegun, 2);
+    EXPECT_EQ(browser.servers(), expected);
+}
+
+// Publishes one service on the test's discovery daemon for as long as it lives.
+class Publication {
+public:
+    Publication(const QString& name, const QString& type, int port)
+    {
+        process_.start(QStringLiteral("avahi-publish"),
+            {QStringLiteral("-s"), name, type, QString::number(port)});
+        process_.waitForStarted(5000);
+    }
+    ~Publication() { withdraw(); }
+    void withdraw()
+    {
+        process_.terminate();
+        process_.waitForFinished(5000);
+    }
+
+private:
+    QProcess process_;
+};
+
+TEST(AvahiServerBrowserTest, FindsAndResolvesServersAdvertisedOnTheLocalNetwork)
+{
+    if (!systemBusIsTheTestDaemons)
+        GTEST_SKIP() << "no discovery daemon for tests (scripts/services/avahi.sh did not run)";
+    TestApp::instance();
+    const QString host = qEnvironmentVariable("MW_AVAHI_HOST");
+
+    Publication smb(QStringLiteral("Studio Büro"), QStringLiteral("_smb._tcp"), 10445);
+    Publication afp(QStringLiteral("Studio Büro"), QStringLiteral("_afpovertcp._tcp"), 10548);
+    AvahiServerBrowser browser;
+    browser.start();
+    const std::vector<DiscoveredServer> both {
+        {"Studio Büro", P::afp, host, 10548}, {"Studio Büro", P::smb, host, 10445}};
+    EXPECT_TRUE(TestApp::waitUntil([&] { return browser.servers() == both; }, 10000));
+    EXPECT_TRUE(browser.isBrowsing());
+
+    smb.withdraw();
+    const std::vector<DiscoveredServer> afpOnly {{"Studio Büro", P::afp, host, 10548}};
+    EXPECT_TRUE(TestApp::waitUntil([&] { return browser.servers() == afpOnly; }, 10000));
+    browser.stop();
+    EXPECT_FALSE(browser.isBrowsing());
+}
+
+TEST(AvahiServerBrowserTest, BrowsingResumesAfterAStopAndAStart)
+{
+    if (!systemBusIsTheTestDaemons)
+        GTEST_SKIP() << "no discovery daemon for tests (scripts/services/avahi.sh did not run)";
+    TestApp::instance();
+    AvahiServerBrowser browser;
+    browser.start();
+    browser.stop();
+    browser.start();
+    Publication nfs(QStringLiteral("Archive"), QStringLiteral("_nfs._tcp"), 12049);
+    EXPECT_TRUE(TestApp::waitUntil([&] {
+        const auto& servers = browser.servers();
+        return std::find(servers.begin(), servers.end(),
+                   DiscoveredServer {"Archive", P::nfs, qEnvironmentVariable("MW_AVAHI_HOST"), 12049})
+            != servers.end();
+    }, 10000));
+    browser.stop();
+}
+
+} // namespace
