@@ -1,4 +1,5 @@
 # Test areas of the application; each links the library of its folder.
+set(MW_TEST_LOCK desktop_session)
 if(TARGET MountwirePlatform)
     mw_test_area(app/platform MountwirePlatform)
     mw_test_area(app/services MountwirePlatform)
