@@ -1,0 +1,67 @@
+#include "log/activity_event.h"
+
+#include <QJsonDocument>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+ActivityEvent sample(std::optional<QString> shareName)
+{
+    return {QUuid::createUuid(), QDateTime(QDate(2026, 12, 6), QTime(14, 3, 9, 750), Qt::UTC),
+        ActivityEvent::Kind::serverDown, shareName, QStringLiteral("“nas” stopped answering")};
+}
+
+TEST(ActivityEvent, WritesUpperCaseIdsWholeSecondsAndNoEmptyShareName)
+{
+    const QJsonObject json = sample(std::nullopt).toJson();
+    EXPECT_EQ(json.value(u"date").toString(), QStringLiteral("2026-12-06T14:03:09Z"));
+    EXPECT_EQ(json.value(u"id").toString(), json.value(u"id").toString().toUpper());
+    EXPECT_EQ(json.value(u"kind").toString(), QStringLiteral("serverDown"));
+    EXPECT_FALSE(json.contains(u"shareName"));
+}
+
+TEST(ActivityEvent, RoundTripsWithAndWithoutShareName)
+{
+    for (const std::optional<QString>& name : {std::optional<QString>(), std::optional<QString>(QStringLiteral("Media"))}) {
+        ActivityEvent event = sample(name);
+        event.date = event.date.addMSecs(-750);
+        EXPECT_EQ(ActivityEvent::fromJson(event.toJson()), event);
+    }
+    QJsonObject nullName = sample(std::nullopt).toJson();
+    nullName.insert(QStringLiteral("shareName"), QJsonValue::Null);
+    ASSERT_TRUE(ActivityEvent::fromJson(nullName));
+    EXPECT_FALSE(ActivityEvent::fromJson(nullName)->shareName);
+}
+
+TEST(ActivityEvent, UnreadableEntriesMakeTheListUnreadable)
+{
+    const QJsonObject good = sample(QStringLiteral("Media")).toJson();
+    const std::vector<std::pair<const char*, QJsonValue>> broken {
+        {"kind", QStringLiteral("exploded")}, {"kind", QJsonValue::Null}, {"date", QStringLiteral("yesterday")},
+        {"date", 12}, {"id", QStringLiteral("1234")}, {"message", 5}, {"shareName", 7}};
+    for (const auto& [key, value] : broken) {
+        QJsonObject entry = good;
+        entry.insert(QLatin1String(key), value);
+        EXPECT_FALSE(ActivityEvent::fromJson(entry)) << key;
+        EXPECT_FALSE(ActivityJson::fromJson(QJsonArray {good, entry})) << key;
+    }
+    for (const char* key : {"id", "date", "kind", "message"}) {
+        QJsonObject entry = good;
+        entry.remove(QLatin1String(key));
+        EXPECT_FALSE(ActivityEvent::fromJson(entry)) << key;
+    }
+    EXPECT_FALSE(ActivityJson::fromJson(QJsonObject {}));
+    EXPECT_EQ(ActivityJson::fromJson(QJsonArray {good, good})->size(), 2u);
+}
+
+TEST(ActivityEvent, ReadsDatesWithAnOffset)
+{
+    QJsonObject entry = sample(std::nullopt).toJson();
+    entry.insert(QStringLiteral("date"), QStringLiteral("2026-12-06T15:03:09+01:00"));
+    const auto event = ActivityEvent::fromJson(entry);
+    ASSERT_TRUE(event);
+    EXPECT_EQ(event->date, QDateTime(QDate(2026, 12, 6), QTime(14, 3, 9), Qt::UTC));
+}
+
+} // namespace
