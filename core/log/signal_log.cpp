@@ -6,10 +6,16 @@ namespace SignalLog {
 
 namespace {
 
+bool newer(const ActivityEvent& a, const ActivityEvent& b)
+{
+    return a.date > b.date;
+}
+
 void sortNewestFirst(std::vector<ActivityEvent>& events)
 {
-    std::stable_sort(events.begin(), events.end(),
-        [](const ActivityEvent& a, const ActivityEvent& b) { return a.date > b.date; });
+    // The stored list is always sorted already; checking is far cheaper than sorting again.
+    if (!std::is_sorted(events.begin(), events.end(), newer))
+        std::stable_sort(events.begin(), events.end(), newer);
 }
 
 } // namespace
@@ -109,7 +115,14 @@ bool includes(Filter filter, ActivityEvent::Kind kind)
 std::vector<ActivityEvent> insert(ActivityEvent event, std::vector<ActivityEvent> events,
     const LogRetention& retention, const QDateTime& now)
 {
-    events.insert(events.begin(), std::move(event));
+    if (std::is_sorted(events.begin(), events.end(), newer)) {
+        // Where a stable sort with the entry in front would leave it: behind strictly newer ones only.
+        const auto at = std::partition_point(
+            events.begin(), events.end(), [&](const ActivityEvent& e) { return e.date > event.date; });
+        events.insert(at, std::move(event));
+    } else {
+        events.insert(events.begin(), std::move(event));
+    }
     return prune(std::move(events), retention, now);
 }
 

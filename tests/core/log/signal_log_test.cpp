@@ -99,6 +99,9 @@ TEST(SignalLog, InsertedEntryGoesAheadOfEqualDatesAndBehindNewerOnes)
     const std::vector<ActivityEvent> events {entry(now.addSecs(5), Kind::info, "later"), entry(now, Kind::info, "same")};
     EXPECT_EQ(messages(SignalLog::insert(entry(now, Kind::info, "new"), events, LogRetention::days(0), now)),
         (std::vector<QString> {"later", "new", "same"}));
+    const std::vector<ActivityEvent> unsorted {events[1], events[0]};
+    EXPECT_EQ(messages(SignalLog::insert(entry(now, Kind::info, "new"), unsorted, LogRetention::days(0), now)),
+        (std::vector<QString> {"later", "new", "same"}));
 }
 
 TEST(SignalLog, GroupsByCalendarDayOfTheGivenZone)
