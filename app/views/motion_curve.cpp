@@ -1,18 +1,20 @@
 #include "views/motion_curve.h"
 
-#include <QPointF>
-
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
-#include <vector>
+#include <utility>
 
 namespace {
 
 constexpr double fadeSeconds = 0.18;
 // The spring counts as settled once its remaining swing is below a thousandth of the distance.
 constexpr double settledFraction = 0.001;
-constexpr int segments = 24;
+// Damping fractions are kept to steps of 0.05 from 0.05 to 4: a custom easing curve is a bare function,
+// so every damping it can take needs its own.
+constexpr double dampingStep = 0.05;
+constexpr int dampingSteps = 80;
 
 // Displacement reached after t seconds by a spring released at rest, from 0 towards 1.
 double springPosition(double t, double omega, double zeta)
@@ -37,13 +39,64 @@ double decayRate(double omega, double zeta)
     return zeta * omega - omega * std::sqrt(zeta * zeta - 1.0);
 }
 
+// Seconds a spring takes to settle.
+double settleTime(double omega, double zeta)
+{
+    double duration = -std::log(settledFraction) / decayRate(omega, zeta);
+    // Without overshoot the decay's polynomial factor makes the estimate short; creep up to where it settles.
+    while (zeta >= 1.0 && 1.0 - springPosition(duration, omega, zeta) > settledFraction)
+        duration *= 1.05;
+    return duration;
+}
+
+// Over its settle time the spring's shape depends on the damping alone; the response only stretches it.
+template <int Step>
+qreal springEasing(qreal progress)
+{
+    constexpr double zeta = (Step + 1) * dampingStep;
+    constexpr double omega = 2.0 * std::numbers::pi;
+    static const double duration = settleTime(omega, zeta);
+    if (progress >= 1.0)
+        return 1.0;
+    if (progress <= 0.0)
+        return 0.0;
+    return springPosition(progress * duration, omega, zeta);
+}
+
+template <int... Steps>
+constexpr std::array<QEasingCurve::EasingFunction, sizeof...(Steps)> springTable(std::integer_sequence<int, Steps...>)
+{
+    return {&springEasing<Steps>...};
+}
+
+constexpr auto springs = springTable(std::make_integer_sequence<int, dampingSteps>());
+
+// The usual ease-in-out, the cubic Bézier (0.42, 0) (0.58, 1), solved for x by bisection.
+qreal easeInOut(qreal progress)
+{
+    if (progress <= 0.0)
+        return 0.0;
+    if (progress >= 1.0)
+        return 1.0;
+    const auto bezier = [](double s, double p1, double p2) {
+        const double u = 1.0 - s;
+        return 3 * u * u * s * p1 + 3 * u * s * s * p2 + s * s * s;
+    };
+    double lo = 0.0;
+    double hi = 1.0;
+    for (int i = 0; i < 40; ++i) {
+        const double mid = (lo + hi) / 2;
+        (bezier(mid, 0.42, 0.58) < progress ? lo : hi) = mid;
+    }
+    return bezier((lo + hi) / 2, 0.0, 1.0);
+}
+
 } // namespace
 
 MotionCurve MotionCurve::fade()
 {
-    QEasingCurve easing(QEasingCurve::BezierSpline);
-    // The usual ease-in-out: slow start, slow end, symmetric.
-    easing.addCubicBezierSegment(QPointF(0.42, 0.0), QPointF(0.58, 1.0), QPointF(1.0, 1.0));
+    QEasingCurve easing;
+    easing.setCustomType(&easeInOut);
     return MotionCurve{easing, fadeSeconds, true};
 }
 
@@ -52,36 +105,10 @@ MotionCurve MotionCurve::spring(double response, double dampingFraction, bool re
     if (reduceMotion)
         return fade();
     const double period = std::isfinite(response) && response > 0.01 ? response : 0.01;
-    const double zeta = std::isfinite(dampingFraction) ? std::clamp(dampingFraction, 0.05, 4.0) : 1.0;
-    const double omega = 2.0 * std::numbers::pi / period;
-    double duration = -std::log(settledFraction) / decayRate(omega, zeta);
-    // Without overshoot the decay's polynomial factor makes the estimate short; creep up to where it settles.
-    while (zeta >= 1.0 && 1.0 - springPosition(duration, omega, zeta) > settledFraction)
-        duration *= 1.05;
-
-    // QEasingCurve's custom type takes a bare function and so cannot carry the spring's parameters; a
-    // spline through samples of the spring can, and Qt evaluates it just as cheaply.
-    std::vector<QPointF> points;
-    points.reserve(segments + 1);
-    for (int i = 0; i <= segments; ++i) {
-        const double x = static_cast<double>(i) / segments;
-        points.emplace_back(x, i == segments ? 1.0 : springPosition(x * duration, omega, zeta));
-    }
-    const auto slope = [&](int i) {
-        // The spring leaves at rest; elsewhere central differences (Catmull-Rom) keep the curve smooth.
-        if (i == 0)
-            return 0.0;
-        const int before = i - 1;
-        const int after = std::min(i + 1, segments);
-        return (points[after].y() - points[before].y()) / (points[after].x() - points[before].x());
-    };
-    QEasingCurve easing(QEasingCurve::BezierSpline);
-    const double h = 1.0 / segments;
-    for (int i = 0; i < segments; ++i) {
-        const QPointF& from = points[i];
-        const QPointF& to = points[i + 1];
-        easing.addCubicBezierSegment(QPointF(from.x() + h / 3, from.y() + slope(i) * h / 3),
-                                     QPointF(to.x() - h / 3, to.y() - slope(i + 1) * h / 3), to);
-    }
-    return MotionCurve{easing, duration, false};
+    const double zeta = std::isfinite(dampingFraction) ? dampingFraction : 1.0;
+    const int step = std::clamp(static_cast<int>(std::lround(zeta / dampingStep)) - 1, 0, dampingSteps - 1);
+    const double snapped = (step + 1) * dampingStep;
+    QEasingCurve easing;
+    easing.setCustomType(springs[static_cast<std::size_t>(step)]);
+    return MotionCurve{easing, settleTime(2.0 * std::numbers::pi / period, snapped), false};
 }
