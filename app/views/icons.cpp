@@ -76,10 +76,11 @@ QByteArray symbolSource(const QString& name)
     return svg;
 }
 
-QPixmap render(const QByteArray& svg, const QColor& color, QSize size, double ratio, double opacity)
+// `pixels` is the size in device pixels; the pixmap reports `ratio` so it lays out at pixels / ratio.
+QPixmap render(const QByteArray& svg, const QColor& color, QSize pixels, double ratio, double opacity)
 {
-    const int width = std::clamp(static_cast<int>(std::lround(size.width() * ratio)), 1, maxPixels);
-    const int height = std::clamp(static_cast<int>(std::lround(size.height() * ratio)), 1, maxPixels);
+    const int width = std::clamp(pixels.width(), 1, maxPixels);
+    const int height = std::clamp(pixels.height(), 1, maxPixels);
     QPixmap pixmap(width, height);
     pixmap.fill(Qt::transparent);
     QByteArray tinted = svg;
@@ -119,7 +120,7 @@ public:
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
     {
         const double ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
-        painter->drawPixmap(rect, scaledPixmap(rect.size(), mode, state, ratio));
+        painter->drawPixmap(rect, scaledPixmap(rect.size() * ratio, mode, state, ratio));
     }
 
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
@@ -127,6 +128,7 @@ public:
         return scaledPixmap(size, mode, state, 1.0);
     }
 
+    // QIcon asks in device pixels, with the ratio they are for.
     QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State, qreal scale) override
     {
         const double opacity = mode == QIcon::Disabled ? disabledOpacity : 1.0;
@@ -178,8 +180,8 @@ QIcon icon(const QString& name, const QColor& color, int size)
 QPixmap pixmap(const QString& name, const QColor& color, int size, double devicePixelRatio)
 {
     const double ratio = std::isfinite(devicePixelRatio) && devicePixelRatio > 0 ? devicePixelRatio : 1.0;
-    const QSize square(std::max(1, size), std::max(1, size));
-    return render(symbolSource(name), color, square, ratio, 1.0);
+    const int pixels = static_cast<int>(std::lround(std::max(1, size) * ratio));
+    return render(symbolSource(name), color, QSize(pixels, pixels), ratio, 1.0);
 }
 
 bool has(const QString& name)
