@@ -20,14 +20,14 @@ constexpr int traceWidth = 700;
 constexpr int rowHeight = 30;
 constexpr int rowPitch = 31; // row plus its hairline
 
-enum class Mix { everyState, allDashed, allSolid };
+enum class Mix { none, everyState, allDashed, allSolid };
 
 std::vector<SignalLine> board(Mix mix)
 {
     const LineContinuity cycle[] = {LineContinuity::solid, LineContinuity::dashed, LineContinuity::broken,
                                     LineContinuity::dotted};
     std::vector<SignalLine> result;
-    for (int i = 0; i < lines; ++i) {
+    for (int i = 0; i < (mix == Mix::none ? 0 : lines); ++i) {
         SignalLine line;
         line.continuity = mix == Mix::allDashed ? LineContinuity::dashed
                           : mix == Mix::allSolid ? LineContinuity::solid
@@ -53,8 +53,8 @@ void paintBoard(benchmark::State& state, Mix mix, double ratio, bool moving)
     for (auto _ : state) {
         image.fill(Qt::transparent);
         QPainter painter(&image);
-        for (int i = 0; i < lines; ++i) {
-            SignalLinePainter::paint(painter, QRectF(0, i * rowPitch, traceWidth, rowHeight), rows[static_cast<std::size_t>(i)],
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            SignalLinePainter::paint(painter, QRectF(0, static_cast<double>(i) * rowPitch, traceWidth, rowHeight), rows[i],
                                      Theme::Appearance::light, phase);
         }
         painter.end();
@@ -68,11 +68,14 @@ void paintBoard(benchmark::State& state, Mix mix, double ratio, bool moving)
                                                     benchmark::Counter::kIsRate);
 }
 
+// Clearing the image alone, the floor under every frame below.
+void BoardFrameClearOnly(benchmark::State& state) { paintBoard(state, Mix::none, 1.0, false); }
 void BoardFrameEveryState(benchmark::State& state) { paintBoard(state, Mix::everyState, 1.0, false); }
 void BoardFrameEveryStateHiDpi(benchmark::State& state) { paintBoard(state, Mix::everyState, 2.0, false); }
 void BoardFrameAllDashedMoving(benchmark::State& state) { paintBoard(state, Mix::allDashed, 1.0, true); }
 void BoardFrameAllSolid(benchmark::State& state) { paintBoard(state, Mix::allSolid, 1.0, false); }
 
+BENCHMARK(BoardFrameClearOnly)->Unit(benchmark::kMillisecond);
 BENCHMARK(BoardFrameEveryState)->Unit(benchmark::kMillisecond);
 BENCHMARK(BoardFrameEveryStateHiDpi)->Unit(benchmark::kMillisecond);
 BENCHMARK(BoardFrameAllDashedMoving)->Unit(benchmark::kMillisecond);

@@ -23,6 +23,16 @@ int inkedPixels(const QImage& image)
     return count;
 }
 
+long coverage(const QImage& image)
+{
+    long sum = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            sum += qAlpha(image.pixel(x, y));
+    }
+    return sum;
+}
+
 // Every symbol the pages, menus, toasts and route icons name.
 const char* const symbolsInUse[] = {
     "externaldrive.connected.to.line.below.fill",
@@ -108,15 +118,6 @@ TEST(Icons, GlyphsTakeTheColourTheyAreAskedFor)
         }
     }
     EXPECT_GT(opaque, 20);
-
-    QColor faint = blue;
-    faint.setAlphaF(0.5f);
-    const QImage half = rendered(QStringLiteral("line.3.horizontal"), faint);
-    int strongest = 0;
-    for (int y = 0; y < half.height(); ++y)
-        strongest = std::max(strongest, qAlpha(half.pixel(12, y)));
-    EXPECT_LE(strongest, 130);
-    EXPECT_GE(strongest, 90);
 }
 
 TEST(Icons, IconsStaySharpAtEverySizeAndFadeWhenDisabled)
@@ -124,23 +125,12 @@ TEST(Icons, IconsStaySharpAtEverySizeAndFadeWhenDisabled)
     TestApp::instance();
     const QIcon icon = Icons::icon(QStringLiteral("gearshape"), Qt::black, 16);
     EXPECT_EQ(icon.availableSizes(), QList<QSize>{QSize(16, 16)});
-    const QImage small = icon.pixmap(QSize(16, 16), 1.0).toImage();
-    const QImage retina = icon.pixmap(QSize(16, 16), 2.0).toImage();
-    EXPECT_EQ(small.size(), QSize(16, 16));
-    EXPECT_EQ(retina.size(), QSize(32, 32));
+    EXPECT_EQ(icon.pixmap(QSize(16, 16), 2.0).toImage().size(), QSize(32, 32));
     EXPECT_EQ(icon.pixmap(QSize(64, 64)).size(), QSize(64, 64));
-
     const QImage normal = icon.pixmap(QSize(24, 24), 1.0).toImage().convertToFormat(QImage::Format_ARGB32);
     const QImage disabled =
         icon.pixmap(QSize(24, 24), 1.0, QIcon::Disabled).toImage().convertToFormat(QImage::Format_ARGB32);
-    int brighter = 0;
-    for (int y = 0; y < 24; ++y) {
-        for (int x = 0; x < 24; ++x) {
-            EXPECT_LE(qAlpha(disabled.pixel(x, y)), qAlpha(normal.pixel(x, y)));
-            brighter += qAlpha(normal.pixel(x, y)) > qAlpha(disabled.pixel(x, y)) ? 1 : 0;
-        }
-    }
-    EXPECT_GT(brighter, 20);
+    EXPECT_LT(coverage(disabled), coverage(normal) / 2);
 }
 
 TEST(Icons, TrayImageFollowsTheWorstLineOnTheBoard)
@@ -163,16 +153,18 @@ TEST(Icons, TrayAndApplicationImagesAreDistinctDrawings)
 {
     TestApp::instance();
     QList<QImage> images;
-    for (const Icons::TrayState state : {Icons::TrayState::allGood, Icons::TrayState::connecting,
-                                         Icons::TrayState::dropped, Icons::TrayState::idle}) {
-        const QImage image = Icons::trayIcon(state).pixmap(QSize(22, 22)).toImage();
-        EXPECT_GT(inkedPixels(image.convertToFormat(QImage::Format_ARGB32)), 20);
-        EXPECT_FALSE(images.contains(image));
-        images.append(image);
+    for (const auto state : {Icons::TrayState::allGood, Icons::TrayState::connecting, Icons::TrayState::dropped,
+                             Icons::TrayState::idle, Icons::TrayState::allGood}) {
+        images.append(Icons::trayIcon(state).pixmap(QSize(22, 22)).toImage());
+        EXPECT_GT(coverage(images.back()), 20 * 255);
     }
-    const QImage application = Icons::applicationIcon().pixmap(QSize(128, 128)).toImage();
-    EXPECT_EQ(application.size(), QSize(128, 128));
-    EXPECT_GT(inkedPixels(application.convertToFormat(QImage::Format_ARGB32)), 128 * 128 / 2);
+    // Four different drawings; the same state twice gives the same one.
+    EXPECT_EQ(images.first(), images.last());
+    for (int i = 0; i < 4; ++i) {
+        for (int j = i + 1; j < 4; ++j)
+            EXPECT_NE(images[i], images[j]);
+    }
+    EXPECT_GT(coverage(Icons::applicationIcon().pixmap(QSize(128, 128)).toImage()), 128L * 128 * 255 / 2);
 }
 
 } // namespace

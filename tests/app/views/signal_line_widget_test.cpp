@@ -18,6 +18,7 @@ SignalLine lineOf(LineContinuity continuity)
     SignalLine line;
     line.continuity = continuity;
     line.latencies = {12.0, 14.0, std::nullopt, 11.0};
+    line.stamp = QStringLiteral("▼ 09:05");
     return line;
 }
 
@@ -34,59 +35,38 @@ protected:
     }
 };
 
-TEST(SignalLineWidget, OnlyAVisibleDashedLineKeepsTheFrameClockRunning)
+TEST(SignalLineWidget, OnlyVisibleDashedLinesKeepTheFrameClockRunning)
 {
     TestApp::instance();
-    DashTicker& ticker = DashTicker::shared();
-    ASSERT_FALSE(ticker.running());
-
-    SignalLineWidget widget;
-    widget.resize(300, 30);
-    widget.setLine(lineOf(LineContinuity::dashed));
-    EXPECT_FALSE(widget.animating()) << "hidden widgets do not animate";
-    widget.show();
-    EXPECT_TRUE(widget.animating());
-    EXPECT_TRUE(ticker.running());
-
+    const DashTicker& ticker = DashTicker::shared();
+    auto widget = std::make_unique<SignalLineWidget>();
+    widget->setLine(lineOf(LineContinuity::dashed));
+    EXPECT_FALSE(ticker.running()) << "hidden widgets do not animate";
+    widget->show();
+    EXPECT_TRUE(widget->animating() && ticker.running());
     for (const LineContinuity still : {LineContinuity::solid, LineContinuity::broken, LineContinuity::dotted}) {
-        widget.setLine(lineOf(still));
-        EXPECT_FALSE(widget.animating());
-        EXPECT_FALSE(ticker.running());
-        widget.setLine(lineOf(LineContinuity::dashed));
-        EXPECT_TRUE(ticker.running());
-    }
-
-    widget.setReduceMotion(true);
-    EXPECT_FALSE(widget.animating());
-    EXPECT_FALSE(ticker.running());
-    widget.setReduceMotion(false);
-    EXPECT_TRUE(ticker.running());
-
-    widget.hide();
-    EXPECT_FALSE(ticker.running());
-    widget.show();
-    EXPECT_TRUE(ticker.running());
-}
-
-TEST(SignalLineWidget, TheClockStopsWhenTheLastRunningLineGoes)
-{
-    TestApp::instance();
-    DashTicker& ticker = DashTicker::shared();
-    auto first = std::make_unique<SignalLineWidget>();
-    auto second = std::make_unique<SignalLineWidget>();
-    for (SignalLineWidget* widget : {first.get(), second.get()}) {
+        widget->setLine(lineOf(still));
+        EXPECT_FALSE(widget->animating() || ticker.running());
         widget->setLine(lineOf(LineContinuity::dashed));
-        widget->show();
     }
+    widget->setReduceMotion(true);
+    EXPECT_FALSE(widget->animating() || ticker.running());
+    widget->setReduceMotion(false);
+    widget->hide();
+    EXPECT_FALSE(ticker.running());
+    widget->show();
+
+    auto second = std::make_unique<SignalLineWidget>();
+    second->setLine(lineOf(LineContinuity::dashed));
+    second->show();
     EXPECT_EQ(ticker.clients(), 2);
-    first.reset();
+    widget.reset();
     EXPECT_TRUE(ticker.running());
     second.reset();
     EXPECT_FALSE(ticker.running());
-    EXPECT_EQ(ticker.clients(), 0);
 }
 
-TEST(SignalLineWidget, RunningDashesRepaintAtMostThirtyTimesASecond)
+TEST(SignalLineWidget, RunningDashesRepaintAtMostThirtyTimesASecondAndStillLinesNotAtAll)
 {
     TestApp::instance();
     CountingLine widget;
@@ -99,7 +79,6 @@ TEST(SignalLineWidget, RunningDashesRepaintAtMostThirtyTimesASecond)
     EXPECT_GE(widget.paints, 3) << "the dashes do not move";
     EXPECT_LE(widget.paints, 19);
 
-    // A still line paints once for its change and then stays quiet.
     widget.setLine(lineOf(LineContinuity::solid));
     TestApp::spin(50);
     widget.paints = 0;
@@ -111,38 +90,29 @@ TEST(SignalLineWidget, TellsScreenReadersWhatTheLineShows)
 {
     TestApp::instance();
     SignalLineWidget widget;
-    SignalLine line = lineOf(LineContinuity::broken);
-    line.stamp = QStringLiteral("▼ 09:05");
-    widget.setLine(line);
-    EXPECT_EQ(widget.accessibleName(), QStringLiteral("Dropped line, ▼ 09:05"));
-    widget.setLine(lineOf(LineContinuity::solid));
-    EXPECT_EQ(widget.accessibleName(), QStringLiteral("Connected line"));
+    const std::pair<LineContinuity, const char*> cases[] = {{LineContinuity::solid, "Connected line"},
+                                                            {LineContinuity::dashed, "Reconnecting line"},
+                                                            {LineContinuity::broken, "Dropped line, ▼ 09:05"},
+                                                            {LineContinuity::dotted, "Not mounted"}};
+    for (const auto& [continuity, text] : cases) {
+        widget.setLine(lineOf(continuity));
+        EXPECT_EQ(widget.accessibleName(), QString::fromUtf8(text));
+    }
 }
 
-TEST(LineMark, DrawsADotAndARingInTheBrandBlues)
+TEST(LineMark, DrawsADotAndAHollowRingInTheBrandBlues)
 {
     TestApp::instance();
-    for (const int height : {12, 16, 48}) {
-        SCOPED_TRACE(height);
-        const int width = static_cast<int>(height * LineMark::aspect);
-        QImage image(width, height, QImage::Format_ARGB32);
-        image.fill(Qt::transparent);
-        QPainter painter(&image);
-        LineMark::paint(painter, QRectF(0, 0, width, height));
-        painter.end();
-        const int y = height / 2;
-        const double dot = std::max(2.0, height * 0.2);
-        EXPECT_EQ(QColor(image.pixel(static_cast<int>(dot), y)).name(), Theme::brandBlue().name());
-        // The ring is hollow and sky-blue at its rim; the line between is drawn.
-        const double stroke = std::max(1.5, height * 0.12);
-        const double ring = std::max(2.0, height * 0.19);
-        const double ringX = width - ring - stroke / 2;
-        if (ring > stroke + 1) {
-            EXPECT_LT(qAlpha(image.pixel(static_cast<int>(ringX), y)), 128);
-        }
-        EXPECT_GT(qAlpha(image.pixel(width / 2, y)), 150);
-        EXPECT_GT(qAlpha(image.pixel(static_cast<int>(ringX + ring), y)), 60);
-    }
+    QImage image(48, 32, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    LineMark::paint(painter, QRectF(0, 0, 48, 32));
+    painter.end();
+    EXPECT_EQ(QColor(image.pixel(6, 16)).name(), Theme::brandBlue().name());
+    EXPECT_GT(qAlpha(image.pixel(24, 16)), 150);
+    // Ring of radius 6 around x = 40: hollow centre, sky-blue rim.
+    EXPECT_LT(qAlpha(image.pixel(40, 16)), 128);
+    EXPECT_EQ(QColor(image.pixel(40, 10)).name(), Theme::brandSky().name());
 }
 
 } // namespace
