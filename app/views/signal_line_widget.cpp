@@ -27,6 +27,7 @@ void SignalLineWidget::setLine(const SignalLine& line)
     if (line == m_line)
         return;
     m_line = line;
+    m_stillValid = false;
     setAccessibleName(SignalLinePainter::accessibleText(m_line));
     updateGeometry();
     updateAnimation();
@@ -57,8 +58,30 @@ QSize SignalLineWidget::minimumSizeHint() const
 void SignalLineWidget::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    const double phase = m_animating ? DashTicker::phaseNow() : 0.0;
-    SignalLinePainter::paint(painter, QRectF(rect()), m_line, Theme::currentAppearance(), phase);
+    const Theme::Appearance appearance = Theme::currentAppearance();
+    if (m_animating) {
+        SignalLinePainter::paint(painter, QRectF(rect()), m_line, appearance, DashTicker::phaseNow());
+        return;
+    }
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (!m_stillValid || m_stillAppearance != appearance || m_still.size() != pixels
+        || m_still.devicePixelRatio() != ratio) {
+        m_still = QPixmap(pixels);
+        m_still.setDevicePixelRatio(ratio);
+        m_still.fill(Qt::transparent);
+        QPainter still(&m_still);
+        SignalLinePainter::paint(still, QRectF(rect()), m_line, appearance, 0.0);
+        m_stillValid = true;
+        m_stillAppearance = appearance;
+    }
+    painter.drawPixmap(0, 0, m_still);
+}
+
+void SignalLineWidget::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    m_stillValid = false;
 }
 
 void SignalLineWidget::showEvent(QShowEvent* event)
@@ -77,8 +100,10 @@ void SignalLineWidget::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
     // A switch between light and dark arrives as a palette change.
-    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange)
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) {
+        m_stillValid = false;
         update();
+    }
 }
 
 void SignalLineWidget::updateAnimation()

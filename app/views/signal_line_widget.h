@@ -2,10 +2,12 @@
 
 #include "views/signal_line.h"
 
+#include <QPixmap>
 #include <QWidget>
 
 // Shows one SignalLine at the widget's size. A dashed line runs on the shared DashTicker while it is
-// visible and motion is not reduced; every other line paints only when it changes.
+// visible and motion is not reduced; every other line is stroked once per change and then shown from a
+// cached pixmap, so hovering or exposing its row costs a copy.
 class SignalLineWidget : public QWidget {
     Q_OBJECT
 
@@ -30,6 +32,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void updateAnimation();
@@ -37,4 +40,7 @@ private:
     SignalLine m_line;
     bool m_reduceMotion = false;
     bool m_animating = false;
+    QPixmap m_still;
+    bool m_stillValid = false;
+    Theme::Appearance m_stillAppearance = Theme::Appearance::light;
 };

@@ -86,6 +86,28 @@ TEST(SignalLineWidget, RunningDashesRepaintAtMostThirtyTimesASecondAndStillLines
     EXPECT_EQ(widget.paints, 0);
 }
 
+TEST(SignalLineWidget, AStillLineRedrawsWhenItChangesAndOnlyThen)
+{
+    TestApp::instance();
+    SignalLineWidget widget;
+    widget.resize(300, 30);
+    widget.setLine(lineOf(LineContinuity::broken));
+    const QImage broken = widget.grab().toImage();
+    EXPECT_EQ(widget.grab().toImage(), broken);
+    widget.setLine(lineOf(LineContinuity::solid));
+    EXPECT_NE(widget.grab().toImage(), broken);
+    widget.setLine(lineOf(LineContinuity::broken));
+    EXPECT_EQ(widget.grab().toImage(), broken);
+    widget.resize(200, 30);
+    const QImage narrow = widget.grab().toImage();
+    EXPECT_EQ(narrow.width(), 200);
+    Theme::setAppearanceOverride(Theme::Appearance::dark);
+    QEvent paletteChange(QEvent::ApplicationPaletteChange);
+    QCoreApplication::sendEvent(&widget, &paletteChange);
+    EXPECT_NE(widget.grab().toImage(), narrow);
+    Theme::setAppearanceOverride(std::nullopt);
+}
+
 TEST(SignalLineWidget, TellsScreenReadersWhatTheLineShows)
 {
     TestApp::instance();
