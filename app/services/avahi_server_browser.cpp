@@ -12,6 +12,9 @@ namespace {
 
 const char* const domain = "local";
 constexpr int resolveTimeoutMs = 5000;
+// A service still announcing itself may not answer its first resolution; a few more tries catch it.
+constexpr int resolveAttempts = 4;
+constexpr int retryDelayMs = 1000;
 
 } // namespace
 
@@ -38,6 +41,9 @@ struct AvahiServerBrowser::Client {
     struct Resolution {
         Client* client;
         quint64 id;
+        ShareProtocol proto;
+        QString name;
+        int attempt = 1;
         AvahiServiceResolver* resolver = nullptr;
     };
 
@@ -103,12 +109,12 @@ struct AvahiServerBrowser::Client {
         }
     }
 
-    void resolve(ShareProtocol proto, const QString& name)
+    void resolve(ShareProtocol proto, const QString& name, int attempt = 1)
     {
         if (!avahi || avahi_client_get_state(avahi) != AVAHI_CLIENT_S_RUNNING)
             return;
         const quint64 id = ++nextResolution;
-        auto resolution = std::make_unique<Resolution>(Resolution {this, id});
+        auto resolution = std::make_unique<Resolution>(Resolution {this, id, proto, name, attempt});
         const QByteArray type = bonjourType(proto).toUtf8();
         resolution->resolver = avahi_service_resolver_new(avahi, AVAHI_IF_UNSPEC, AVAHI_PROTO_UNSPEC,
             name.toUtf8().constData(), type.constData(), domain, AVAHI_PROTO_UNSPEC, AvahiLookupFlags(0),
@@ -116,16 +122,33 @@ struct AvahiServerBrowser::Client {
         if (!resolution->resolver)
             return;
         resolutions[id] = std::move(resolution);
-        QTimer::singleShot(resolveTimeoutMs, &timers, [this, id] { finishResolution(id); });
+        QTimer::singleShot(resolveTimeoutMs, &timers, [this, id] { finishResolution(id, false); });
     }
 
-    void finishResolution(quint64 id)
+    void finishResolution(quint64 id, bool succeeded)
     {
         const auto found = resolutions.find(id);
         if (found == resolutions.end())
             return;
+        const ShareProtocol proto = found->second->proto;
+        const QString name = found->second->name;
+        const int attempt = found->second->attempt;
         avahi_service_resolver_free(found->second->resolver);
         resolutions.erase(found);
+        if (succeeded || attempt >= resolveAttempts)
+            return;
+        QTimer::singleShot(retryDelayMs, &timers, [this, proto, name, attempt] {
+            if (stillAwaited(proto, name))
+                resolve(proto, name, attempt + 1);
+        });
+    }
+
+    bool stillAwaited(ShareProtocol proto, const QString& name) const
+    {
+        const auto& servers = owner->servers();
+        return std::any_of(servers.begin(), servers.end(), [&](const DiscoveredServer& s) {
+            return s.proto == proto && s.name == name && !s.host;
+        });
     }
 
     static void clientChanged(AvahiClient* client, AvahiClientState state, void* data)
@@ -187,11 +210,12 @@ struct AvahiServerBrowser::Client {
     {
         auto* resolution = static_cast<Resolution*>(data);
         Client* self = resolution->client;
-        if (event == AVAHI_RESOLVER_FOUND && name && type && host) {
+        const bool found = event == AVAHI_RESOLVER_FOUND && name && type && host;
+        if (found) {
             self->owner->resolved(QString::fromUtf8(name), QString::fromUtf8(type), QString::fromUtf8(host),
                 int(port));
         }
-        self->finishResolution(resolution->id);
+        self->finishResolution(resolution->id, found);
     }
 };
 

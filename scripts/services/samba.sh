@@ -54,6 +54,8 @@ start)
     smb ports = $port
     interfaces = lo
     bind interfaces only = yes
+    # It would announce itself to whatever discovery daemon it finds, such as the browser tests' one.
+    multicast dns register = no
     disable netbios = yes
     server min protocol = SMB2
     map to guest = never

@@ -2,6 +2,7 @@
 #include "fakes/fake_server_browser.h"
 #include "services/avahi_server_browser.h"
 
+#include <QFile>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -123,11 +124,26 @@ TEST(ServerBrowserTest, StoppingEndsBrowsingButKeepsTheList)
     EXPECT_EQ(browser.servers(), expected);
 }
 
+// What the browser holds and what the daemon said, for a failure's message.
+std::string seen(const std::vector<DiscoveredServer>& servers)
+{
+    QStringList lines;
+    for (const DiscoveredServer& s : servers)
+        lines << QStringLiteral("%1 %2 %3:%4").arg(s.name, toRaw(s.proto), s.host.value_or("?"),
+            s.port ? QString::number(*s.port) : QStringLiteral("?"));
+    QFile log(qEnvironmentVariable("MW_SERVICES_DIR") + QStringLiteral("/avahi/daemon.log"));
+    log.open(QIODevice::ReadOnly);
+    return QStringLiteral("browser holds [%1]; daemon log ends:\n%2")
+        .arg(lines.join(QStringLiteral(", ")), QString::fromUtf8(log.readAll().right(2000)))
+        .toStdString();
+}
+
 // Publishes one service on the test's discovery daemon for as long as it lives.
 class Publication {
 public:
     Publication(const QString& name, const QString& type, int port)
     {
+        process_.setProcessChannelMode(QProcess::ForwardedChannels);
         process_.start(QStringLiteral("avahi-publish"),
             {QStringLiteral("-s"), name, type, QString::number(port)});
         process_.waitForStarted(5000);
@@ -154,14 +170,14 @@ TEST(AvahiServerBrowserTest, FindsAndResolvesServersAdvertisedOnTheLocalNetwork)
     Publication afp(QStringLiteral("Studio Büro"), QStringLiteral("_afpovertcp._tcp"), 10548);
     AvahiServerBrowser browser;
     browser.start();
+    EXPECT_TRUE(browser.isBrowsing());
     const std::vector<DiscoveredServer> both {
         {"Studio Büro", P::afp, host, 10548}, {"Studio Büro", P::smb, host, 10445}};
-    EXPECT_TRUE(TestApp::waitUntil([&] { return browser.servers() == both; }, 10000));
-    EXPECT_TRUE(browser.isBrowsing());
+    EXPECT_TRUE(TestApp::waitUntil([&] { return browser.servers() == both; }, 15000)) << seen(browser.servers());
 
     smb.withdraw();
     const std::vector<DiscoveredServer> afpOnly {{"Studio Büro", P::afp, host, 10548}};
-    EXPECT_TRUE(TestApp::waitUntil([&] { return browser.servers() == afpOnly; }, 10000));
+    EXPECT_TRUE(TestApp::waitUntil([&] { return browser.servers() == afpOnly; }, 10000)) << seen(browser.servers());
     browser.stop();
     EXPECT_FALSE(browser.isBrowsing());
 }

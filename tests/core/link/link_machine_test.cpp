@@ -276,28 +276,27 @@ TEST(LinkMachine, DropsAndRecoveriesStrictlyAlternateUnderAnyEvents)
     int drops = 0;
     for (int run = 0; run < 200; ++run) {
         LinkMachine m(run % 3 != 0, {5, double(1 + run % 400)});
-        std::optional<Action> lastAnnouncement;
+        bool lastWasDrop = false; // the last announcement was a drop
         double now = 0;
         for (int step = 0; step < 400; ++step) {
             now += std::uniform_real_distribution<double>(0, 30)(random);
             if (step % 97 == 96) {
                 m.setKeepConnected(!m.keepConnected);
                 if (!m.dropped())
-                    lastAnnouncement.reset();
+                    lastWasDrop = false;
             }
             const Event event = events[std::uniform_int_distribution<std::size_t>(0, events.size() - 1)(random)];
             const std::optional<Action> action = m.handle(event, at(now));
             if (action == Action::notifyDropped || action == Action::notifyRecovered) {
-                const Action expected = lastAnnouncement == Action::notifyDropped ? Action::notifyRecovered
-                                                                                   : Action::notifyDropped;
+                const Action expected = lastWasDrop ? Action::notifyRecovered : Action::notifyDropped;
                 ASSERT_EQ(*action, expected) << "run " << run << " step " << step;
-                lastAnnouncement = action;
+                lastWasDrop = *action == Action::notifyDropped;
                 drops += action == Action::notifyDropped;
             }
-            if (m.dropped() != (lastAnnouncement == Action::notifyDropped)) {
+            if (m.dropped() != lastWasDrop) {
                 // Only an eject may forget a drop silently (or switching reconnection off, above).
                 ASSERT_TRUE(event.kind == Event::Kind::userUnmount) << "run " << run << " step " << step;
-                lastAnnouncement.reset();
+                lastWasDrop = false;
             }
             if (action == Action::mount) {
                 ASSERT_EQ(m.phase(), Phase::mounting);
