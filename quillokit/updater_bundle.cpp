@@ -1,0 +1,40 @@
+#include "quillokit/updater_bundle.h"
+
+#include "quillokit/build_settings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+UpdaterBundle UpdaterBundle::fromBuild()
+{
+    UpdaterBundle bundle;
+    // The program sits in <folder>/bin.
+    const QString programFolder = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
+    if (!programFolder.isEmpty())
+        bundle.installFolder = QFileInfo(programFolder + QLatin1String("/..")).canonicalFilePath();
+    bundle.feedURL = feedAddress(QString::fromUtf8(QuilloBuildSettings::feedURL));
+    const QString key = QString::fromUtf8(QuilloBuildSettings::publicKey).trimmed();
+    if (!key.isEmpty())
+        bundle.publicKey = key;
+    const QString version = QString::fromUtf8(QuilloBuildSettings::version).trimmed();
+    if (!version.isEmpty())
+        bundle.currentVersion = version;
+    bundle.appName = QStringLiteral("Mountwire");
+    bundle.identifier = QStringLiteral("app.mountwire");
+    bundle.cachesFolder = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    bundle.homeFolder = QDir::homePath();
+    bundle.system = SystemVersion::current();
+    return bundle;
+}
+
+std::optional<QUrl> UpdaterBundle::feedAddress(const QString& text)
+{
+    const QUrl url(text.trimmed(), QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (text.trimmed().isEmpty() || !url.isValid() || url.host().isEmpty()
+        || (scheme != QLatin1String("https") && scheme != QLatin1String("http")))
+        return std::nullopt;
+    return url;
+}
