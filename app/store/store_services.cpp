@@ -1,0 +1,57 @@
+#include "store/store_services.h"
+
+#include "health/probe.h"
+#include "health/stale_detector.h"
+#include "platform/gvfs_mount_table.h"
+#include "platform/logind_wake_notices.h"
+#include "platform/mountinfo_gvfs_volume_notices.h"
+#include "platform/qt_desktop.h"
+#include "platform/rtnetlink_path_monitor.h"
+#include "platform/user_defaults.h"
+#include "platform/user_folders.h"
+#include "services/dbus_notifier.h"
+#include "services/gvfs_mounter.h"
+#include "services/password_prompt.h"
+#include "services/secret_service_keychain.h"
+
+#include <QApplication>
+
+SystemServices::SystemServices()
+    : defaults_(std::make_unique<QSettingsUserDefaults>())
+    , mounter_(std::make_unique<GvfsMounter>())
+    , keychain_(std::make_unique<SecretServiceKeychain>())
+    , notifier_(std::make_unique<DbusNotifier>())
+    , desktop_(std::make_unique<QtDesktop>())
+    , volumeNotices_(std::make_unique<MountinfoGvfsVolumeNotices>())
+    , wakeNotices_(std::make_unique<LogindWakeNotices>())
+    , pathMonitor_(std::make_unique<RtnetlinkPathMonitor>())
+{
+}
+
+SystemServices::~SystemServices() = default;
+
+StoreServices SystemServices::services(const QString& folder) const
+{
+    StoreServices s;
+    s.defaults = defaults_.get();
+    s.mounter = mounter_.get();
+    s.keychain = keychain_.get();
+    s.notifier = notifier_.get();
+    s.desktop = desktop_.get();
+    s.volumeNotices = volumeNotices_.get();
+    s.wakeNotices = wakeNotices_.get();
+    s.pathMonitor = pathMonitor_.get();
+    s.folder = folder.isEmpty() ? UserFolders::applicationSupport() : folder;
+    s.now = [] { return QDateTime::currentDateTimeUtc(); };
+    s.mountTable = [] { return GvfsMountTable::allNetworkVolumes(); };
+    s.probe = [](const QString& host, int port, double timeout, StoreServices::ProbeDone done) {
+        Probe::tcp(host, port, timeout, std::move(done));
+    };
+    // One detector for the life of the process, so a hanging path never holds more than one thread.
+    s.checkHealth = [detector = StaleDetector()](const QString& path, double timeout,
+                        StoreServices::HealthDone done) mutable { detector.check(path, timeout, std::move(done)); };
+    s.askPassword = [](const ShareSpec& spec) {
+        return PasswordPrompt::ask(spec, QApplication::activeWindow());
+    };
+    return s;
+}

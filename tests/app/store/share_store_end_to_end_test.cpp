@@ -1,0 +1,122 @@
+#include "app/test_app.h"
+#include "fakes/fake_desktop.h"
+#include "fakes/fake_notifier.h"
+#include "fakes/fake_user_defaults.h"
+#include "health/probe.h"
+#include "health/stale_detector.h"
+#include "platform/gvfs_mount_table.h"
+#include "platform/mountinfo_gvfs_volume_notices.h"
+#include "services/gvfs_mounter.h"
+#include "services/secret_service_keychain.h"
+#include "store/share_store.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString env(const char* name)
+{
+    return qEnvironmentVariable(name);
+}
+
+bool probePass(ShareStore& store)
+{
+    bool over = false;
+    store.probeAll([&] { over = true; });
+    return TestApp::waitUntil([&] { return over; }, 20000);
+}
+
+int count(const ShareStore& store, ActivityEvent::Kind kind)
+{
+    return int(std::count_if(store.events().begin(), store.events().end(),
+        [&](const ActivityEvent& e) { return e.kind == kind; }));
+}
+
+// The real road: a WebDAV share on loopback mounted through the desktop's file-system daemon with its
+// password from the password store, probed over TCP and checked with statfs, while its server goes away
+// and comes back ten times.
+TEST(StoreEndToEnd, TenOutagesOfARealServerAreTenDropsAndTenRecoveries)
+{
+    if (env("MW_GVFS_DIR").isEmpty() || env("MW_DAV_CONTROL").isEmpty() || env("MW_KEYRING_DATA").isEmpty())
+        GTEST_SKIP() << "needs the file-system daemon, the WebDAV server and the password store of scripts/with-services";
+    TestApp::instance();
+    FakeUserDefaults defaults;
+    FakeNotifier notifier;
+    FakeDesktop desktop;
+    GvfsMounter mounter;
+    SecretServiceKeychain keychain;
+    MountinfoGvfsVolumeNotices notices;
+    QTemporaryDir folder;
+
+    StoreServices services;
+    services.defaults = &defaults;
+    services.mounter = &mounter;
+    services.keychain = &keychain;
+    services.notifier = &notifier;
+    services.desktop = &desktop;
+    services.volumeNotices = &notices;
+    services.folder = folder.path();
+    services.mountTable = [] { return GvfsMountTable::allNetworkVolumes(); };
+    services.probe = [](const QString& host, int port, double timeout, StoreServices::ProbeDone done) {
+        Probe::tcp(host, port, timeout, std::move(done));
+    };
+    services.checkHealth = [detector = StaleDetector()](const QString& path, double timeout,
+                               StoreServices::HealthDone done) mutable { detector.check(path, timeout, done); };
+    services.heartbeatSeconds = 0;
+    ShareStore store(services);
+    store.start();
+
+    const ShareSpec dav(QUuid::createUuid(), QStringLiteral("Drop Box"), ShareProtocol::webdav,
+        QStringLiteral("127.0.0.1"), env("MW_DAV_PORT").toInt(), env("MW_DAV_PATH"), env("MW_DAV_USER"), false, true);
+    store.upsert(dav, env("MW_DAV_PASSWORD"));
+    TestApp::spin(500); // the password store saves in the background
+    store.mount(dav);
+    ASSERT_TRUE(TestApp::waitUntil([&] { return store.isMounted(dav); }, 30000))
+        << (store.record(dav.id)->lastError ? store.record(dav.id)->lastError->toStdString() : "no error");
+    const QString mountPoint = store.record(dav.id)->volume->mountPoint;
+    EXPECT_TRUE(mountPoint.startsWith(env("MW_GVFS_DIR"))) << mountPoint.toStdString();
+    ASSERT_TRUE(probePass(store));
+    ASSERT_EQ(store.status(dav).kind, ShareStatus::Kind::connected);
+    EXPECT_TRUE(notifier.posted.empty());
+
+    const QString control = env("MW_DAV_CONTROL");
+    for (int outage = 1; outage <= 10; ++outage) {
+        ASSERT_EQ(QProcess::execute(control, {QStringLiteral("pause")}), 0);
+        ASSERT_TRUE(probePass(store));
+        EXPECT_EQ(count(store, ActivityEvent::Kind::dropped), outage - 1) << "one failed probe is not a drop";
+        ASSERT_TRUE(probePass(store));
+        EXPECT_EQ(store.status(dav).kind, ShareStatus::Kind::serverDown) << "outage " << outage;
+        EXPECT_EQ(count(store, ActivityEvent::Kind::serverDown), outage);
+        EXPECT_EQ(count(store, ActivityEvent::Kind::dropped), outage);
+
+        ASSERT_EQ(QProcess::execute(control, {QStringLiteral("resume")}), 0);
+        ASSERT_TRUE(probePass(store));
+        EXPECT_TRUE(TestApp::waitUntil([&] { return store.status(dav).kind == ShareStatus::Kind::connected; }, 10000))
+            << "outage " << outage;
+        EXPECT_EQ(count(store, ActivityEvent::Kind::recovered), outage);
+    }
+    EXPECT_EQ(count(store, ActivityEvent::Kind::dropped), 10);
+    EXPECT_EQ(count(store, ActivityEvent::Kind::recovered), 10);
+    EXPECT_EQ(count(store, ActivityEvent::Kind::serverUp), 10);
+    const auto newest = std::find_if(store.events().begin(), store.events().end(),
+        [](const ActivityEvent& e) { return e.kind == ActivityEvent::Kind::dropped; });
+    EXPECT_EQ(newest->message, QStringLiteral("Lost connection to ") + dav.displayURL());
+    EXPECT_EQ(std::count(notifier.posted.begin(), notifier.posted.end(),
+                  NotificationText::dropped(QStringLiteral("Drop Box"), QStringLiteral("127.0.0.1"))),
+        10);
+    EXPECT_EQ(std::count(notifier.posted.begin(), notifier.posted.end(),
+                  NotificationText::recovered(QStringLiteral("Drop Box"), QStringLiteral("127.0.0.1"))),
+        10);
+    EXPECT_EQ(notifier.posted.size(), 20u);
+    EXPECT_EQ(count(store, ActivityEvent::Kind::mounted), 1) << "one entry per mount";
+
+    store.unmount(dav, false);
+    EXPECT_TRUE(TestApp::waitUntil([&] { return store.events().front().message == QStringLiteral("Ejected"); }, 30000));
+    EXPECT_TRUE(TestApp::waitUntil([&] { return !store.isMounted(dav); }, 10000));
+    EXPECT_EQ(count(store, ActivityEvent::Kind::dropped), 10) << "an eject is no drop";
+}
+
+} // namespace

@@ -1,0 +1,257 @@
+#include "app/store/store_rig.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Phase = LinkMachine::Phase;
+using Kind = ShareStatus::Kind;
+
+TEST(StoreStart, ReconnectsOnlyTheLinesConnectedLastTimeAndAdoptsWhatIsMounted)
+{
+    StoreRig rig;
+    rig.started();
+    const ShareSpec wanted = rig.add("Studio", "nas.local");
+    const ShareSpec notWanted = rig.add("Archive", "nas.local");
+    const ShareSpec mounted = rig.add("Media", "media.local");
+    rig.defaults.setStringList("connectedShares",
+        {JsonFields::uuidText(wanted.id), JsonFields::uuidText(mounted.id)});
+    rig.table = {StoreRig::volumeFor(mounted, "/run/user/0/gvfs/media")};
+
+    ShareStore& store = rig.make();
+    store.start();
+    EXPECT_EQ(rig.phase(wanted), Phase::waiting);
+    EXPECT_EQ(rig.phase(notWanted), Phase::idle);
+    EXPECT_EQ(rig.phase(mounted), Phase::connected);
+    EXPECT_EQ(rig.story().back(), "Media: Mounted at /run/user/0/gvfs/media");
+
+    rig.beat();
+    ASSERT_EQ(rig.mounter.mounts.size(), 1u) << "only the wanted line is mounted, by the first tick";
+    EXPECT_EQ(rig.mounter.mounts.front().spec.id, wanted.id);
+    EXPECT_EQ(rig.probes, 2) << "one probe per server";
+}
+
+TEST(StoreStart, ASecondStartChangesNothing)
+{
+    StoreRig rig;
+    rig.started();
+    rig.store->start();
+    EXPECT_EQ(rig.pathMonitor.starts, 1);
+    rig.wakeNotices.fireWake();
+    EXPECT_EQ(rig.story(), QStringList {"Computer woke from sleep"}) << "one subscription, one entry";
+}
+
+// The whole road of one outage: a failed probe is no drop yet; the second is; one answer ends it.
+TEST(StoreLoop, AServerThatStopsAnsweringDropsItsLinesAndOneAnswerBringsThemBack)
+{
+    StoreRig rig;
+    rig.started();
+    const ShareSpec studio = rig.add("Studio", "nas.local");
+    const ShareSpec archive = rig.add("Archive", "nas.local");
+    rig.appear(studio, "/mnt/studio");
+    rig.appear(archive, "/mnt/archive");
+    rig.probePass();
+    ASSERT_EQ(rig.store->connectedCount(), 2);
+    const int entries = int(rig.store->events().size());
+    EXPECT_EQ(rig.story().mid(entries - 2),
+        (QStringList {"Studio: Mounted at /mnt/studio", "Archive: Mounted at /mnt/archive"}))
+        << "a server that answers its first probe is not logged";
+
+    rig.down(studio);
+    rig.advance(15);
+    rig.probePass();
+    EXPECT_EQ(int(rig.store->events().size()), entries) << "one failed probe changes nothing visible";
+    EXPECT_EQ(rig.store->status(studio).kind, Kind::connected);
+
+    rig.advance(15);
+    rig.probePass();
+    EXPECT_EQ(rig.story().mid(entries),
+        (QStringList {"nas.local stopped answering", "Studio: Lost connection to smb://ana@nas.local/studio",
+            "Archive: Lost connection to smb://ana@nas.local/archive"}));
+    EXPECT_EQ(rig.store->status(studio).kind, Kind::serverDown);
+    EXPECT_EQ(rig.store->attentionCount(), 2);
+    ASSERT_EQ(rig.notifier.posted.size(), 2u);
+    EXPECT_EQ(rig.notifier.posted[0], NotificationText::dropped("Studio", "nas.local"));
+    EXPECT_EQ(rig.store->gapStamp(studio), "▼ " + Fmt::clock(rig.clock.addSecs(-15)));
+
+    rig.up(studio);
+    rig.advance(15);
+    rig.probePass();
+    EXPECT_EQ(rig.story().mid(entries + 3),
+        (QStringList {"nas.local is reachable again", "Studio: Back online", "Archive: Back online"}));
+    EXPECT_EQ(rig.store->connectedCount(), 2);
+    EXPECT_EQ(rig.notifier.posted.back(), NotificationText::recovered("Archive", "nas.local"));
+    EXPECT_EQ(rig.notifier.posted.size(), 4u);
+    EXPECT_EQ(rig.probes, 4) << "one probe per server and pass";
+}
+
+TEST(StoreLoop, AServerFirstSeenDownIsLoggedAndTheThresholdFollowsTheSetting)
+{
+    StoreRig rig;
+    rig.defaults.setInt("failuresToMarkDown", 1);
+    rig.started();
+    const ShareSpec studio = rig.add("Studio", "nas.local");
+    rig.down(studio);
+    rig.probePass();
+    EXPECT_EQ(rig.story().back(), "nas.local stopped answering");
+    EXPECT_TRUE(rig.notifier.posted.empty()) << "an unmounted line has nothing to drop";
+}
+
+TEST(StoreLoop, ADroppedMountIsRetriedWithDoublingWaitsUpToTheCap)
+{
+    StoreRig rig;
+    rig.defaults.setDouble("retryCap", 20);
+    rig.started();
+    const ShareSpec studio = rig.add("Studio", "nas.local");
+    rig.appear(studio, "/mnt/studio");
+    rig.probePass();
+    rig.mounter.defaultOutcome = MountOutcome::failed(60);
+
+    rig.vanish("/mnt/studio");
+    EXPECT_EQ(rig.story().back(), "Studio: Lost connection to smb://ana@nas.local/studio");
+    // Each wait the line sits out before its next attempt, measured from the failure.
+    std::vector<qint64> waits;
+    QDateTime failedAt = rig.clock;
+    for (int second = 0; second < 120 && waits.size() < 4; ++second) {
+        rig.advance(1);
+        const std::size_t before = rig.mounter.mounts.size();
+        rig.beat();
+        if (rig.mounter.mounts.size() > before) {
+            waits.push_back(failedAt.secsTo(rig.clock));
+            failedAt = rig.clock;
+        }
+    }
+    EXPECT_EQ(waits, (std::vector<qint64> {5, 5, 10, 20}));
+    EXPECT_EQ(rig.store->status(studio).kind, Kind::waiting);
+    EXPECT_EQ(rig.store->record(studio.id)->lastError, "The server took too long to answer.");
+    EXPECT_EQ(rig.store->status(studio).caption(rig.clock), "RETRY IN 20S");
+}
+
+TEST(StoreLoop, WakingLogsAndRetriesSoonUnlessSwitchedOff)
+{
+    for (const bool reconnect : {true, false}) {
+        StoreRig rig;
+        rig.defaults.setBool("reconnectAfterWake", reconnect);
+        rig.started();
+        const ShareSpec studio = rig.add("Studio", "nas.local");
+        rig.mounter.defaultOutcome = MountOutcome::failed(64);
+        rig.store->mount(studio);
+        rig.settle();
+        ASSERT_EQ(rig.phase(studio), Phase::waiting);
+        const int probes = rig.probes;
+
+        rig.wakeNotices.fireWake();
+        rig.settle();
+        EXPECT_EQ(rig.story().back(), "Computer woke from sleep");
+        EXPECT_GT(rig.probes, probes) << "waking probes at once";
+        const std::optional<QDateTime> next = rig.store->record(studio.id)->machine.nextAttempt();
+        ASSERT_TRUE(next);
+        if (reconnect)
+            EXPECT_EQ(rig.clock.secsTo(*next), 2);
+        else
+            EXPECT_GT(rig.clock.secsTo(*next), 2);
+    }
+}
+
+TEST(StoreLoop, OnlyALaterNetworkPathIsLoggedAndOnlyASatisfiedOneRetries)
+{
+    StoreRig rig;
+    rig.started();
+    EXPECT_TRUE(rig.store->events().empty()) << "the first path is only remembered";
+    const ShareSpec studio = rig.add("Studio", "nas.local");
+    rig.mounter.defaultOutcome = MountOutcome::failed(64);
+    rig.store->mount(studio);
+    rig.settle();
+    ASSERT_EQ(rig.phase(studio), Phase::waiting);
+    const QDateTime waitingUntil = *rig.store->record(studio.id)->machine.nextAttempt();
+
+    rig.advance(1);
+    rig.pathMonitor.setPath({NetworkPathStatus::unsatisfied, {}});
+    rig.settle();
+    EXPECT_EQ(rig.story().back(), "Network connection lost");
+    EXPECT_EQ(rig.probes, 0);
+    EXPECT_EQ(*rig.store->record(studio.id)->machine.nextAttempt(), waitingUntil);
+
+    rig.pathMonitor.setPath({NetworkPathStatus::satisfied, {"wlan0"}});
+    rig.settle();
+    EXPECT_EQ(rig.story().back(), "Network changed");
+    EXPECT_EQ(rig.probes, 1);
+    EXPECT_EQ(rig.clock.secsTo(*rig.store->record(studio.id)->machine.nextAttempt()), 2);
+}
+
+TEST(StoreLoop, VolumesOfNoSavedLineAreListedApartAndRenamesAreFollowed)
+{
+    StoreRig rig;
+    rig.started();
+    const ShareSpec studio = rig.add("Studio", "nas.local");
+    const MountedVolume foreign("/mnt/photos", "nfs", "photos.local:/export/photos");
+    rig.table = {foreign};
+    rig.appear(studio, "/mnt/studio");
+    EXPECT_EQ(rig.store->otherVolumes(), std::vector<MountedVolume> {foreign});
+    EXPECT_EQ(rig.store->record(studio.id)->volume->mountPoint, "/mnt/studio");
+
+    rig.table.back().mountPoint = "/mnt/studio 2";
+    rig.volumeNotices.fireRename("/mnt/studio 2");
+    EXPECT_EQ(rig.store->record(studio.id)->volume->mountPoint, "/mnt/studio 2");
+}
+
+TEST(StoreHealth, AHangingMountIsNotRespondingUntilItAnswersAgain)
+{
+    StoreRig rig;
+    rig.started();
+    const ShareSpec studio = rig.add("Studio", "nas.local");
+    rig.appear(studio, "/mnt/studio");
+    rig.probePass();
+    EXPECT_EQ(rig.store->record(studio.id)->health, VolumeHealth::healthy(1000, 400));
+
+    rig.health["/mnt/studio"] = VolumeHealth::stale();
+    rig.advance(15);
+    rig.probePass();
+    EXPECT_EQ(rig.store->status(studio).kind, Kind::stale);
+    EXPECT_EQ(rig.store->record(studio.id)->health, VolumeHealth::healthy(1000, 400)) << "a stale reading never replaces";
+    EXPECT_EQ(rig.story().back(), "Studio: Lost connection to smb://ana@nas.local/studio");
+
+    rig.health["/mnt/studio"] = VolumeHealth::healthy(1000, 300);
+    rig.advance(15);
+    rig.probePass();
+    EXPECT_EQ(rig.store->status(studio).kind, Kind::connected);
+    EXPECT_EQ(rig.store->record(studio.id)->health, VolumeHealth::healthy(1000, 300));
+    EXPECT_EQ(rig.story().back(), "Studio: Back online");
+}
+
+TEST(StoreHealth, AVolumeGoneDuringItsCheckLeavesNoTrace)
+{
+    StoreRig rig;
+    rig.started();
+    const ShareSpec studio = rig.add("Studio", "nas.local", false);
+    rig.appear(studio, "/mnt/studio");
+    rig.health["/mnt/studio"] = VolumeHealth::stale();
+    rig.holdHealth = true;
+    bool over = false;
+    rig.store->probeAll([&] { over = true; });
+    TestApp::waitUntil([&] { return !rig.heldHealth.empty(); }, 2000);
+    rig.vanish("/mnt/studio");
+    for (auto& answer : rig.heldHealth)
+        answer();
+    TestApp::waitUntil([&] { return over; }, 2000);
+    EXPECT_EQ(rig.store->status(studio).kind, Kind::idle);
+    EXPECT_FALSE(rig.store->record(studio.id)->health);
+}
+
+TEST(StoreStatus, FollowsTheMachineAndNeedsNoRecordToBeIdle)
+{
+    StoreRig rig;
+    rig.started();
+    const ShareSpec stranger(QUuid::createUuid(), "X", ShareProtocol::smb, "h", std::nullopt, "x", "", false, true);
+    EXPECT_EQ(rig.store->status(stranger), ShareStatus::of(Kind::idle));
+    const ShareSpec studio = rig.add("Studio", "nas.local");
+    rig.mounter.defaultOutcome = MountOutcome::failed(80);
+    rig.store->mount(studio);
+    EXPECT_EQ(rig.store->status(studio), ShareStatus::of(Kind::connecting));
+    rig.settle();
+    EXPECT_EQ(rig.store->status(studio).kind, Kind::failed);
+    EXPECT_EQ(rig.store->status(studio).label(), "Couldn’t connect");
+    EXPECT_TRUE(rig.store->status(studio).error);
+}
+
+} // namespace

@@ -1,0 +1,184 @@
+#pragma once
+
+#include "app/test_app.h"
+#include "fakes/fake_desktop.h"
+#include "fakes/fake_keychain.h"
+#include "fakes/fake_mounter.h"
+#include "fakes/fake_network_path_monitor.h"
+#include "fakes/fake_notifier.h"
+#include "fakes/fake_user_defaults.h"
+#include "fakes/fake_volume_notices.h"
+#include "fakes/fake_wake_notices.h"
+#include "store/fmt.h"
+#include "store/share_store.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <map>
+#include <memory>
+
+// A store wired to in-process fakes: a clock the test moves, a mount table and probe answers it sets, and
+// a temporary data folder. The heartbeat only runs when the test calls beat().
+struct StoreRig {
+    FakeUserDefaults defaults;
+    FakeMounter mounter;
+    FakeKeychain keychain;
+    FakeNotifier notifier;
+    FakeDesktop desktop;
+    FakeVolumeNotices volumeNotices;
+    FakeWakeNotices wakeNotices;
+    FakeNetworkPathMonitor pathMonitor;
+    QTemporaryDir folder;
+
+    QDateTime clock = QDateTime(QDate(2026, 3, 2), QTime(14, 0), Qt::UTC);
+    std::vector<MountedVolume> table;
+    // Answer per "host:port"; a missing entry answers 12 ms.
+    std::map<QString, std::optional<double>> answers;
+    int probes = 0;
+    // Health answers per path; a missing entry is healthy. Held answers wait for releaseHealth().
+    std::map<QString, std::optional<VolumeHealth>> health;
+    bool holdHealth = false;
+    std::vector<std::function<void()>> heldHealth;
+    std::vector<QString> healthChecks;
+    std::optional<QString> typedPassword; // what the prompt answers; nothing = Cancel
+    int prompts = 0;
+    std::unique_ptr<ShareStore> store;
+
+    StoreRig()
+    {
+        TestApp::instance();
+        mounter.answer = FakeMounter::Answer::queued;
+        make();
+    }
+
+    StoreServices services()
+    {
+        StoreServices s;
+        s.defaults = &defaults;
+        s.mounter = &mounter;
+        s.keychain = &keychain;
+        s.notifier = &notifier;
+        s.desktop = &desktop;
+        s.volumeNotices = &volumeNotices;
+        s.wakeNotices = &wakeNotices;
+        s.pathMonitor = &pathMonitor;
+        s.folder = folder.path();
+        s.now = [this] { return clock; };
+        s.mountTable = [this] { return table; };
+        s.probe = [this](const QString& host, int port, double, StoreServices::ProbeDone done) {
+            ++probes;
+            const auto found = answers.find(host + QLatin1Char(':') + QString::number(port));
+            done(found == answers.end() ? std::optional<double>(12) : found->second);
+        };
+        s.checkHealth = [this](const QString& path, double, StoreServices::HealthDone done) {
+            healthChecks.push_back(path);
+            const auto found = health.find(path);
+            const std::optional<VolumeHealth> answer
+                = found == health.end() ? std::optional(VolumeHealth::healthy(1000, 400)) : found->second;
+            if (holdHealth)
+                heldHealth.push_back([done, answer] { done(answer); });
+            else
+                done(answer);
+        };
+        s.askPassword = [this](const ShareSpec&) {
+            ++prompts;
+            return typedPassword;
+        };
+        s.heartbeatSeconds = 0;
+        return s;
+    }
+
+    // A new store over the same folder and settings, as after a restart.
+    ShareStore& make()
+    {
+        store.reset();
+        store = std::make_unique<ShareStore>(services());
+        return *store;
+    }
+
+    ShareStore& started()
+    {
+        store->start();
+        return *store;
+    }
+
+    // Lets queued answers (mounts, probes, keychain reads) arrive.
+    void settle() { TestApp::spin(20); }
+
+    // One heartbeat, waited for.
+    void beat()
+    {
+        bool over = false;
+        store->heartbeat([&] { over = true; });
+        TestApp::waitUntil([&] { return over; }, 2000);
+        settle();
+    }
+
+    void probePass()
+    {
+        bool over = false;
+        store->probeAll([&] { over = true; });
+        TestApp::waitUntil([&] { return over; }, 2000);
+        settle();
+    }
+
+    void advance(double seconds) { clock = clock.addMSecs(qint64(seconds * 1000)); }
+
+    // Saves a line through the store and returns it.
+    ShareSpec add(const QString& name, const QString& host, bool keepConnected = true, bool askEveryTime = false,
+        int port = 445)
+    {
+        ShareSpec spec(QUuid::createUuid(), name, ShareProtocol::smb, host, port == 445 ? std::nullopt : std::optional(port),
+            name.toLower(), QStringLiteral("ana"), askEveryTime, keepConnected);
+        store->upsert(spec, std::nullopt);
+        return *store->share(spec.id);
+    }
+
+    static MountedVolume volumeFor(const ShareSpec& spec, const QString& mountPoint)
+    {
+        return MountedVolume(mountPoint, QStringLiteral("smbfs"),
+            QStringLiteral("//%1@%2/%3").arg(spec.user, spec.host, spec.path));
+    }
+
+    // The mount table now shows the line mounted, and the desktop says so.
+    void appear(const ShareSpec& spec, const QString& mountPoint)
+    {
+        table.push_back(volumeFor(spec, mountPoint));
+        volumeNotices.fireMount(mountPoint);
+    }
+
+    void vanish(const QString& mountPoint)
+    {
+        std::erase_if(table, [&](const MountedVolume& v) { return v.mountPoint == mountPoint; });
+        volumeNotices.fireUnmount(mountPoint);
+    }
+
+    void down(const ShareSpec& spec) { answers[spec.host + QStringLiteral(":") + QString::number(spec.effectivePort())] = std::nullopt; }
+    void up(const ShareSpec& spec) { answers.erase(spec.host + QStringLiteral(":") + QString::number(spec.effectivePort())); }
+
+    // The log's messages, oldest first, which reads like the story it tells.
+    QStringList story() const
+    {
+        QStringList lines;
+        for (auto it = store->events().rbegin(); it != store->events().rend(); ++it)
+            lines << (it->shareName ? *it->shareName + QStringLiteral(": ") : QString()) + it->message;
+        return lines;
+    }
+
+    QByteArray file(const QString& name) const
+    {
+        QFile f(QDir(folder.path()).filePath(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    void writeFile(const QString& name, const QByteArray& bytes) const
+    {
+        QFile f(QDir(folder.path()).filePath(name));
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        f.write(bytes);
+    }
+
+    LinkMachine::Phase phase(const ShareSpec& spec) const { return store->record(spec.id)->machine.phase(); }
+};
