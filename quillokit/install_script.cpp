@@ -9,8 +9,11 @@ QString text()
     // The new folder is copied beside the old one first, so the switch itself is two renames on one file
     // system; any failure puts the old folder back.
     return QStringLiteral(R"sh(pid="$1" staged="$2" dest="$3" relaunch="$4"
+case "$pid" in
+    '' | *[!0-9]* | 0 | 1) pid="" ;;
+esac
 i=0
-while kill -0 "$pid" 2>/dev/null && [ "$i" -lt 600 ]; do
+while [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null && [ "$i" -lt 600 ]; do
     sleep 0.1
     i=$((i + 1))
 done

@@ -196,6 +196,8 @@ void Updater::download(const UpdateFeed& feed)
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
     request.setHeader(QNetworkRequest::UserAgentHeader, bundle_.appName + QLatin1Char('/') + bundle_.currentVersion);
     QNetworkReply* reply = network_->get(request);
+    // Small reads keep the progress moving and catch an oversized download soon after it goes too far.
+    reply->setReadBufferSize(reportEvery / 4);
     downloadReply_ = reply;
     guardRedirects(reply);
     connect(reply, &QNetworkReply::metaDataChanged, this, [this, reply] {

@@ -1,0 +1,130 @@
+#pragma once
+
+#include "loopback_http.h"
+
+#include "app/test_app.h"
+#include "quillokit/app_folder.h"
+#include "quillokit/quillo_defaults.h"
+#include "quillokit/update_archive.h"
+#include "quillokit/update_signing.h"
+#include "quillokit/updater.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
+
+#include <memory>
+#include <ostream>
+
+// An installed version 1.0 in a temporary folder, a key pair, a settings file and a feed server.
+struct UpdateFixture {
+    // First, so the server's sockets find an event loop to register with.
+    bool applicationMade = (TestApp::instance(), true);
+    QTemporaryDir root;
+    QString install = root.filePath(QStringLiteral("mountwire"));
+    QString caches = root.filePath(QStringLiteral("cache"));
+    UpdateSigning::KeyPair keys = *UpdateSigning::makeKeyPair();
+    IniQuilloDefaults defaults{root.filePath(QStringLiteral("settings.conf"))};
+    LoopbackHttp http;
+
+    UpdateFixture()
+    {
+        // Qt would send loopback requests through a proxy named in the environment.
+        for (const char* name : {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
+            qunsetenv(name);
+        writeFile(AppFolder::executable(install), "#!/bin/sh\n", 0755);
+        writeFile(AppFolder::versionFile(install), "1.0\n", 0644);
+        defaults.setFlag(QStringLiteral("QuilloAutoUpdate"), true);
+    }
+
+    static void writeFile(const QString& path, const QByteArray& contents, int mode)
+    {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(contents);
+        file.close();
+        ::chmod(QFile::encodeName(path).constData(), mode_t(mode));
+    }
+
+    UpdaterBundle bundle() const
+    {
+        UpdaterBundle bundle;
+        bundle.installFolder = install;
+        bundle.feedURL = http.url(QStringLiteral("/feed.json"));
+        bundle.publicKey = keys.publicKey;
+        bundle.currentVersion = QStringLiteral("1.0");
+        bundle.appName = QStringLiteral("Mountwire");
+        bundle.identifier = QStringLiteral("app.mountwire");
+        bundle.cachesFolder = caches;
+        bundle.homeFolder = root.filePath(QStringLiteral("home"));
+        bundle.system = {6, 1, 0};
+        return bundle;
+    }
+
+    // The entries of an application folder of that version; its program marks the folder when it runs.
+    static std::vector<UpdateArchive::Entry> appEntries(const QString& version, qsizetype padding = 0)
+    {
+        using Kind = UpdateArchive::Entry::Kind;
+        std::vector<UpdateArchive::Entry> entries{
+            {QStringLiteral("mountwire/bin/mountwire"), Kind::file, 0755,
+             "#!/bin/sh\ntouch \"$(dirname \"$0\")/../relaunched\"\n", {}},
+            {QStringLiteral("mountwire/share/mountwire/version"), Kind::file, 0644, version.toUtf8() + '\n', {}}};
+        if (padding > 0) {
+            // Random bytes do not shrink in the zip, so the archive is as large as asked.
+            QByteArray noise(padding, '\0');
+            QRandomGenerator generator(7);
+            for (char& byte : noise)
+                byte = char(generator.bounded(256));
+            entries.push_back({QStringLiteral("mountwire/share/mountwire/data"), Kind::file, 0644, noise, {}});
+        }
+        return entries;
+    }
+
+    UpdateFeed feedFor(const QString& version, const QByteArray& archive) const
+    {
+        UpdateFeed feed;
+        feed.version = version;
+        feed.url = QStringLiteral("https://example.org/mountwire");
+        feed.notes = QStringLiteral("Faster reconnects.");
+        feed.download = UpdateFeed::Download{http.url(QStringLiteral("/update.zip")).toString(), archive.size(),
+                                             *UpdateSigning::sign(archive, keys.secretKey)};
+        return feed;
+    }
+
+    void publish(const UpdateFeed& feed, const QByteArray& archive, bool sendLength = true)
+    {
+        http.route(QStringLiteral("/feed.json"), {200, feed.encode(), true, {}});
+        http.route(QStringLiteral("/update.zip"), {200, archive, sendLength, {}});
+    }
+
+    std::unique_ptr<Updater> makeUpdater(UpdaterHooks hooks = {}) { return makeUpdater(bundle(), std::move(hooks)); }
+
+    std::unique_ptr<Updater> makeUpdater(UpdaterBundle bundle, UpdaterHooks hooks = {})
+    {
+        if (!hooks.quit)
+            hooks.quit = [] {};
+        return std::make_unique<Updater>(std::move(bundle), defaults, std::move(hooks));
+    }
+
+    // Waits for the updater to leave checking and downloading.
+    static bool settles(const Updater& updater, int timeoutMs = 10000)
+    {
+        return TestApp::waitUntil(
+            [&] {
+                const auto kind = updater.phase().kind;
+                return kind != UpdatePhase::Kind::checking && kind != UpdatePhase::Kind::downloading
+                    && kind != UpdatePhase::Kind::idle;
+            },
+            timeoutMs);
+    }
+};
+
+// Readable failure messages for texts.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
