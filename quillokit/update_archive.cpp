@@ -83,23 +83,27 @@ bool clearPlace(const QString& path)
     return !S_ISDIR(status.st_mode) && ::unlink(native.constData()) == 0;
 }
 
-bool writeContents(archive* reader, const QString& path, int mode)
+enum class Written { done, unreadable, unwritable };
+
+Written writeContents(archive* reader, const QString& path, int mode)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
+        return Written::unwritable;
     const void* block = nullptr;
     size_t size = 0;
     la_int64_t offset = 0;
     int status = ARCHIVE_OK;
     while ((status = archive_read_data_block(reader, &block, &size, &offset)) == ARCHIVE_OK) {
         if (file.pos() != offset && !file.seek(offset))
-            return false;
+            return Written::unwritable;
         if (file.write(static_cast<const char*>(block), qint64(size)) != qint64(size))
-            return false;
+            return Written::unwritable;
     }
+    if (status != ARCHIVE_EOF)
+        return Written::unreadable;
     file.close();
-    return status == ARCHIVE_EOF && ::chmod(QFile::encodeName(path).constData(), mode_t(mode & 0777)) == 0;
+    return ::chmod(QFile::encodeName(path).constData(), mode_t(mode & 0777)) == 0 ? Written::done : Written::unwritable;
 }
 
 // Links may be chained; only resolving them all shows where each one really leads.
@@ -253,10 +257,15 @@ std::optional<QString> unpack(const QByteArray& zip, const QString& destination)
             }
             break;
         }
-        case AE_IFREG:
-            if (!clearPlace(path) || !writeContents(reader.get(), path, int(archive_entry_perm(header))))
+        case AE_IFREG: {
+            const Written written = clearPlace(path) ? writeContents(reader.get(), path, int(archive_entry_perm(header)))
+                                                     : Written::unwritable;
+            if (written == Written::unreadable)
+                return unreadable;
+            if (written == Written::unwritable)
                 return QStringLiteral("“%1” couldn’t be written.").arg(name);
             break;
+        }
         case AE_IFLNK: {
             const char* targetUtf8 = archive_entry_symlink_utf8(header);
             const QString target = targetUtf8 ? QString::fromUtf8(targetUtf8)

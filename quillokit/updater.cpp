@@ -267,7 +267,12 @@ void Updater::failDownload(const QString& message)
 {
     if (QNetworkReply* reply = downloadReply_) {
         downloadReply_ = nullptr;
-        reply->abort();
+        // Aborting from inside one of the reply's own signals upsets it; it is stopped once that returns.
+        disconnect(reply, nullptr, this, nullptr);
+        QMetaObject::invokeMethod(reply, [reply] {
+            reply->abort();
+            reply->deleteLater();
+        }, Qt::QueuedConnection);
     }
     received_.clear();
     setPhase(Phase::failed(message));
