@@ -1,0 +1,111 @@
+#include "update_fixture.h"
+
+#include "quillokit/check_for_updates_action.h"
+#include "quillokit/update_settings_tab.h"
+#include "quillokit/update_window.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Kind = UpdatePhase::Kind;
+
+TEST(UpdateViews, SettingsTabSwitchesAutomaticDownloadsAndSaysWhatTheCheckFound)
+{
+    UpdateFixture fixture;
+    fixture.http.route(QStringLiteral("/feed.json"), {200, fixture.feedFor(QStringLiteral("0.9"), "x").encode(), true, {}});
+    auto updater = fixture.makeUpdater();
+    UpdateSettingsTab tab(*updater);
+    EXPECT_EQ(tab.automaticToggle()->text(), QStringLiteral("Download and install updates automatically"));
+    const QList<QLabel*> labels = tab.findChildren<QLabel*>();
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](QLabel* label) {
+        return label->text() == QLatin1String("New versions download in the background and install when you quit");
+    }));
+    EXPECT_TRUE(tab.automaticToggle()->isChecked());
+
+    tab.automaticToggle()->click();
+    EXPECT_EQ(fixture.defaults.flag(QStringLiteral("QuilloAutoUpdate")), false);
+    EXPECT_FALSE(updater->automaticallyDownloads());
+    updater->setAutomaticallyDownloads(true);
+    EXPECT_TRUE(tab.automaticToggle()->isChecked());
+
+    EXPECT_EQ(tab.checkButton()->text(), QStringLiteral("Check for Updates…"));
+    tab.checkButton()->click();
+    EXPECT_EQ(tab.statusLabel()->text(), QStringLiteral("Checking for updates…"));
+    ASSERT_TRUE(UpdateFixture::settles(*updater));
+    EXPECT_EQ(tab.statusLabel()->text(), QStringLiteral("You’re up to date."));
+}
+
+TEST(UpdateViews, WindowLeadsFromTheMenuCheckThroughDownloadToRestart)
+{
+    UpdateFixture fixture;
+    fixture.defaults.setFlag(QStringLiteral("QuilloAutoUpdate"), false);
+    const QByteArray archive = *UpdateArchive::pack(UpdateFixture::appEntries(QStringLiteral("1.1"), 600 * 1024));
+    fixture.publish(fixture.feedFor(QStringLiteral("1.1"), archive), archive);
+    int quits = 0;
+    UpdaterHooks hooks;
+    hooks.quit = [&] { ++quits; };
+    auto updater = fixture.makeUpdater(hooks);
+    UpdateWindow window(*updater);
+    UpdateSettingsTab tab(*updater);
+    QAction* action = makeCheckForUpdatesAction(*updater, &window);
+    EXPECT_EQ(action->text(), QStringLiteral("Check for Updates…"));
+
+    action->trigger();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Software Update"));
+    EXPECT_EQ(window.width(), 420);
+    EXPECT_EQ(window.headingLabel()->text(), QStringLiteral("Checking for updates…"));
+    ASSERT_TRUE(UpdateFixture::settles(*updater));
+    ASSERT_EQ(updater->phase().kind, Kind::available);
+    EXPECT_EQ(window.headingLabel()->text(), QStringLiteral("Mountwire 1.1 is available"));
+    EXPECT_TRUE(window.downloadButton()->isVisible());
+    EXPECT_FALSE(window.pageButton()->isVisible());
+
+    bool progressShown = false;
+    QObject::connect(updater.get(), &Updater::phaseChanged, &window, [&] {
+        progressShown = progressShown || (window.progressBar()->isVisible() && window.progressBar()->value() > 0);
+    });
+    window.downloadButton()->click();
+    ASSERT_TRUE(UpdateFixture::settles(*updater));
+    ASSERT_EQ(updater->phase().kind, Kind::ready);
+    EXPECT_TRUE(progressShown);
+    EXPECT_EQ(window.headingLabel()->text(), QStringLiteral("Mountwire 1.1 is ready"));
+    EXPECT_EQ(window.detailLabel()->text(), QStringLiteral("It installs the next time Mountwire quits."));
+    EXPECT_EQ(tab.statusLabel()->text(), QStringLiteral("Mountwire 1.1 is ready and installs when you quit."));
+    ASSERT_TRUE(window.restartButton()->isVisible());
+    window.restartButton()->click();
+    EXPECT_EQ(quits, 1);
+    EXPECT_TRUE(updater->relaunchAfterInstall());
+}
+
+TEST(UpdateViews, AppThatCannotBeReplacedIsOfferedTheDownloadPage)
+{
+    UpdateFixture fixture;
+    fixture.defaults.setFlag(QStringLiteral("QuilloAutoUpdate"), false);
+    const QByteArray archive = *UpdateArchive::pack(UpdateFixture::appEntries(QStringLiteral("1.1")));
+    fixture.publish(fixture.feedFor(QStringLiteral("1.1"), archive), archive);
+    UpdaterBundle bundle = fixture.bundle();
+    bundle.installFolder = QStringLiteral("/media/usb/mountwire");
+    auto updater = fixture.makeUpdater(bundle);
+    UpdateWindow window(*updater);
+
+    updater->checkForUpdates();
+    ASSERT_TRUE(UpdateFixture::settles(*updater));
+    EXPECT_FALSE(window.downloadButton()->isVisible());
+    EXPECT_TRUE(window.pageButton()->isVisible());
+    const QList<QLabel*> labels = window.findChildren<QLabel*>();
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](QLabel* label) {
+        return label->isVisible() && label->text().contains(QLatin1String("to get updates automatically"), Qt::CaseInsensitive);
+    }));
+    window.laterButton()->click();
+    EXPECT_FALSE(window.isVisible());
+}
+
+} // namespace
