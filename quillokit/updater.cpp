@@ -165,12 +165,16 @@ void Updater::finishCheck(QNetworkReply* reply, bool userInitiated)
 
 void Updater::guardRedirects(QNetworkReply* reply)
 {
-    connect(reply, &QNetworkReply::redirected, reply, [reply](const QUrl& to) {
-        const QUrl target = reply->url().resolved(to);
-        if (UpdateLogic::allowsRedirect(reply->url(), target))
-            Q_EMIT reply->redirectAllowed();
-        else
+    // The reply already names the new address when it asks, so the hop before is kept here.
+    auto previous = std::make_shared<QUrl>(reply->request().url());
+    connect(reply, &QNetworkReply::redirected, reply, [reply, previous](const QUrl& to) {
+        const QUrl target = previous->resolved(to);
+        if (!UpdateLogic::allowsRedirect(*previous, target)) {
             reply->abort();
+            return;
+        }
+        *previous = target;
+        Q_EMIT reply->redirectAllowed();
     });
 }
 

@@ -1,13 +1,24 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDir>
+#include <QFile>
 #include <QHostAddress>
 #include <QMap>
+#include <QProcess>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QUrl>
 
-// A small HTTP/1.1 server on 127.0.0.1 that answers each path from a table and counts what it was asked.
+#include <memory>
+#include <optional>
+
+// A small HTTP/1.1 server on 127.0.0.1 (or HTTPS with a given certificate) that answers each path from a
+// table and counts what it was asked.
 class LoopbackHttp {
 public:
     struct Response {
@@ -18,18 +29,53 @@ public:
         QByteArray location;
     };
 
-    LoopbackHttp()
+    explicit LoopbackHttp(std::optional<QSslConfiguration> tls = std::nullopt)
+        : server_(tls ? std::make_unique<QSslServer>() : std::make_unique<QTcpServer>()), secure_(tls.has_value())
     {
-        server_.listen(QHostAddress::LocalHost, 0);
-        QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this] {
-            while (QTcpSocket* socket = server_.nextPendingConnection())
+        if (tls)
+            static_cast<QSslServer*>(server_.get())->setSslConfiguration(*tls);
+        server_->listen(QHostAddress::LocalHost, 0);
+        QObject::connect(server_.get(), &QTcpServer::pendingConnectionAvailable, server_.get(), [this] {
+            while (QTcpSocket* socket = server_->nextPendingConnection())
                 serve(socket);
         });
     }
 
+    // A certificate for 127.0.0.1 made with the openssl tool, which this process's clients then trust.
+    static std::optional<QSslConfiguration> trustedLoopbackTls(const QString& folder)
+    {
+        const QString key = QDir(folder).filePath(QStringLiteral("key.pem"));
+        const QString certificate = QDir(folder).filePath(QStringLiteral("cert.pem"));
+        if (QProcess::execute(QStringLiteral("openssl"),
+                              {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                               QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
+                               QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
+                               QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"),
+                               QStringLiteral("subjectAltName=IP:127.0.0.1"), QStringLiteral("-days"),
+                               QStringLiteral("2"), QStringLiteral("-keyout"), key, QStringLiteral("-out"),
+                               certificate})
+            != 0)
+            return std::nullopt;
+        QFile keyFile(key);
+        keyFile.open(QIODevice::ReadOnly);
+        const auto certificates = QSslCertificate::fromPath(certificate);
+        if (certificates.isEmpty())
+            return std::nullopt;
+        QSslConfiguration client = QSslConfiguration::defaultConfiguration();
+        client.addCaCertificates(certificates);
+        QSslConfiguration::setDefaultConfiguration(client);
+        QSslConfiguration server = QSslConfiguration::defaultConfiguration();
+        server.setLocalCertificate(certificates.front());
+        server.setPrivateKey(QSslKey(&keyFile, QSsl::Ec));
+        return server;
+    }
+
     QUrl url(const QString& path) const
     {
-        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(server_.serverPort()).arg(path));
+        return QUrl(QStringLiteral("%1://127.0.0.1:%2%3")
+                        .arg(secure_ ? QStringLiteral("https") : QStringLiteral("http"))
+                        .arg(server_->serverPort())
+                        .arg(path));
     }
 
     void route(const QString& path, Response response) { routes_[path] = std::move(response); }
@@ -64,7 +110,8 @@ private:
         });
     }
 
-    QTcpServer server_;
+    std::unique_ptr<QTcpServer> server_;
+    bool secure_ = false;
     QMap<QString, Response> routes_;
     QMap<QString, int> hits_;
     QByteArray userAgent_;

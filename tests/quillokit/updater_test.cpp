@@ -318,6 +318,35 @@ TEST(Updater, StagedVersionIsNotFetchedAgainAndAUserCheckShowsIt)
     EXPECT_EQ(windows, 2);
 }
 
+TEST(Updater, SecureFeedNeverContinuesOverPlainHttp)
+{
+    UpdateFixture fixture;
+    const auto tls = LoopbackHttp::trustedLoopbackTls(fixture.root.path());
+    ASSERT_TRUE(tls) << "the openssl tool could not make a certificate";
+    LoopbackHttp secure(*tls);
+    const QByteArray archive = *UpdateArchive::pack(UpdateFixture::appEntries(QStringLiteral("1.1")));
+    UpdateFeed feed = fixture.feedFor(QStringLiteral("1.1"), archive);
+    fixture.publish(feed, archive);
+    UpdaterBundle bundle = fixture.bundle();
+    bundle.feedURL = secure.url(feedPath);
+    const auto checkAgainst = [&](const LoopbackHttp::Response& answer) {
+        secure.route(feedPath, answer);
+        auto updater = fixture.makeUpdater(bundle);
+        updater->check(true);
+        return UpdateFixture::settles(*updater) ? updater->phase() : UpdatePhase::checking();
+    };
+
+    EXPECT_EQ(checkAgainst({302, {}, true, fixture.http.url(feedPath).toEncoded()}),
+              UpdatePhase::failed(QStringLiteral("Couldn’t check for updates. Check your internet connection and try again.")));
+    EXPECT_EQ(fixture.http.hits(feedPath), 0);
+
+    // The same feed over HTTPS is read, but its plain archive address is only offered, never fetched.
+    EXPECT_EQ(checkAgainst({200, feed.encode(), true, {}}), UpdatePhase::available(feed));
+    secure.route(QStringLiteral("/moved.json"), {200, feed.encode(), true, {}});
+    EXPECT_EQ(checkAgainst({301, {}, true, "/moved.json"}), UpdatePhase::available(feed));
+    EXPECT_EQ(fixture.http.hits(archivePath), 0);
+}
+
 TEST(Updater, StartChecksSoonAndThenOnEveryInterval)
 {
     UpdateFixture fixture;
