@@ -334,9 +334,12 @@ void Updater::checkForUpdates()
 
 bool Updater::installOnQuit()
 {
-    if (phase_.kind != Phase::Kind::ready || !stagedApp_ || !canInstallInPlace())
+    // Two scripts would race each other over the same folders.
+    if (installLaunched_ || phase_.kind != Phase::Kind::ready || !stagedApp_ || !canInstallInPlace())
         return false;
-    return InstallScript::launch(hooks_.processId(), *stagedApp_, bundle_.installFolder, relaunchAfterInstall_);
+    installLaunched_ =
+        InstallScript::launch(hooks_.processId(), *stagedApp_, bundle_.installFolder, relaunchAfterInstall_);
+    return installLaunched_;
 }
 
 void Updater::setPhase(Phase phase)

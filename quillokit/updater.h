@@ -92,6 +92,7 @@ private:
     std::optional<QString> stagedApp_;
     bool relaunchAfterInstall_ = false;
     bool started_ = false;
+    bool installLaunched_ = false;
     QNetworkAccessManager* network_ = nullptr;
     QPointer<QNetworkReply> feedReply_;
     bool feedUserInitiated_ = false;

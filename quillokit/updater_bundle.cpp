@@ -24,6 +24,8 @@ UpdaterBundle UpdaterBundle::fromBuild()
     bundle.appName = QStringLiteral("Mountwire");
     bundle.identifier = QStringLiteral("app.mountwire");
     bundle.cachesFolder = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (bundle.cachesFolder.isEmpty())
+        bundle.cachesFolder = QDir::homePath() + QLatin1String("/.cache");
     bundle.homeFolder = QDir::homePath();
     bundle.system = SystemVersion::current();
     return bundle;

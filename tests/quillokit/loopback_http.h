@@ -46,15 +46,16 @@ public:
     {
         const QString key = QDir(folder).filePath(QStringLiteral("key.pem"));
         const QString certificate = QDir(folder).filePath(QStringLiteral("cert.pem"));
-        if (QProcess::execute(QStringLiteral("openssl"),
-                              {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
-                               QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
-                               QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
-                               QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"),
-                               QStringLiteral("subjectAltName=IP:127.0.0.1"), QStringLiteral("-days"),
-                               QStringLiteral("2"), QStringLiteral("-keyout"), key, QStringLiteral("-out"),
-                               certificate})
-            != 0)
+        QProcess openssl;
+        openssl.setStandardOutputFile(QProcess::nullDevice());
+        openssl.setStandardErrorFile(QProcess::nullDevice());
+        openssl.start(QStringLiteral("openssl"),
+                      {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("ec"),
+                       QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
+                       QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"),
+                       QStringLiteral("subjectAltName=IP:127.0.0.1"), QStringLiteral("-days"), QStringLiteral("2"),
+                       QStringLiteral("-keyout"), key, QStringLiteral("-out"), certificate});
+        if (!openssl.waitForFinished(30000) || openssl.exitStatus() != QProcess::NormalExit || openssl.exitCode() != 0)
             return std::nullopt;
         QFile keyFile(key);
         keyFile.open(QIODevice::ReadOnly);

@@ -79,6 +79,7 @@ TEST(Updater, NewerSignedVersionDownloadsWithProgressAndReplacesTheAppOnceItHasQ
     updater->installAndRelaunch();
     EXPECT_EQ(quits, 1);
     ASSERT_TRUE(updater->installOnQuit());
+    EXPECT_FALSE(updater->installOnQuit()) << "a second install script was started";
     TestApp::spin(400);
     EXPECT_EQ(installedVersion(fixture.install), QStringLiteral("1.0")) << "replaced before the app quit";
     app.quit();
