@@ -3,8 +3,10 @@
 #include "health/volume_health.h"
 #include "link/link_machine.h"
 #include "model/mounted_volume.h"
+#include "model/share_spec.h"
 
 #include <QString>
+#include <QUuid>
 
 #include <optional>
 

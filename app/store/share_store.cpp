@@ -993,6 +993,12 @@ void ShareStore::open(const ShareSpec& spec)
         mount(spec);
 }
 
+void ShareStore::openFolder(const QString& mountPoint)
+{
+    if (services_.desktop)
+        services_.desktop->open(QUrl::fromLocalFile(mountPoint));
+}
+
 void ShareStore::copyAddress(const ShareSpec& spec)
 {
     if (services_.desktop)

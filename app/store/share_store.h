@@ -108,6 +108,8 @@ public:
     void applyRetention();
     void showToast(const QString& text, const QString& symbol, ToastTint tint);
     void open(const ShareSpec& share);
+    // Shows a mounted folder in the file manager, such as a volume mounted elsewhere.
+    void openFolder(const QString& mountPoint);
     void copyAddress(const ShareSpec& share);
     void log(ActivityEvent::Kind kind, const std::optional<QString>& shareName, const QString& message);
 

@@ -1,0 +1,260 @@
+#include "views/board_line.h"
+
+#include "store/fmt.h"
+#include "store/share_store.h"
+#include "views/controls.h"
+#include "views/icons.h"
+#include "views/line_texts.h"
+#include "views/signal_line_widget.h"
+
+#include <QContextMenuEvent>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+BoardLine::BoardLine(ShareStore& store, const QUuid& id, QWidget* parent) : QWidget(parent), m_store(store), m_id(id)
+{
+    setAttribute(Qt::WA_Hover);
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(int(Theme::pageInset), 10, int(Theme::pageInset), 10);
+    row->setSpacing(14);
+
+    m_identity = new QWidget(this);
+    m_identity->setFixedWidth(identityWidth);
+    auto* identity = new QVBoxLayout(m_identity);
+    identity->setContentsMargins(0, 0, 0, 0);
+    identity->setSpacing(2);
+    const ShareSpec* s = spec();
+    m_tag = new ProtoTag(s ? std::optional(s->proto) : std::nullopt, QString(), true, m_identity);
+    identity->addWidget(m_tag);
+    m_name = Ui::label(QString(), Theme::Typo::heading(), Theme::ink, m_identity);
+    m_path = Ui::label(QString(), Theme::Typo::monospaced(10.5), Theme::ink3, m_identity);
+    identity->addWidget(m_name);
+    identity->addWidget(m_path);
+    identity->addStretch(1);
+    row->addWidget(m_identity);
+
+    auto* trace = new QVBoxLayout;
+    trace->setSpacing(2);
+    m_line = new SignalLineWidget(this);
+    m_line->setFixedHeight(30);
+    m_line->setMinimumWidth(160);
+    trace->addWidget(m_line);
+    m_caption = Ui::label(QString(), Theme::Typo::monospaced(10.5), Theme::ink3, this);
+    trace->addWidget(m_caption);
+    trace->addStretch(1);
+    row->addLayout(trace, 1);
+
+    auto* figuresBox = new QWidget(this);
+    figuresBox->setFixedWidth(figuresWidth);
+    auto* figures = new QVBoxLayout(figuresBox);
+    figures->setContentsMargins(0, 0, 0, 0);
+    figures->setSpacing(2);
+    m_latency = Ui::label(QString(), Theme::Typo::figure(), Theme::ink, figuresBox);
+    m_average = Ui::label(QString(), Theme::Typo::monospaced(10), Theme::ink3, figuresBox);
+    m_space = Ui::label(QString(), Theme::Typo::monospaced(10.5), Theme::ink3, figuresBox);
+    m_rule = new CapacityRule(figuresBox);
+    figures->addWidget(m_latency);
+    figures->addWidget(m_average);
+    figures->addWidget(m_space);
+    figures->addWidget(m_rule);
+    figures->addStretch(1);
+    row->addWidget(figuresBox);
+
+    m_actionBox = new QWidget(this);
+    m_actionBox->setFixedWidth(actionsWidth);
+    m_actionRow = new QHBoxLayout(m_actionBox);
+    m_actionRow->setContentsMargins(0, 0, 0, 0);
+    m_actionRow->setSpacing(4);
+    m_actionRow->addStretch(1);
+    m_hold = new HoldToggle(s && s->keepConnected, m_actionBox);
+    connect(m_hold, &QToolButton::clicked, this, [this] {
+        if (const ShareSpec* share = spec())
+            m_store.setKeepConnected(*share, !share->keepConnected);
+    });
+    auto* more = new QToolButton(m_actionBox);
+    more->setObjectName(QStringLiteral("more"));
+    more->setAutoRaise(true);
+    more->setIcon(Icons::icon(QStringLiteral("ellipsis"), Theme::ink2.color(), 14));
+    more->setToolTip(QStringLiteral("More actions"));
+    more->setFixedSize(22, 22);
+    connect(more, &QToolButton::clicked, this, [this, more] {
+        QMenu* menu = makeMenu(this);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(more->mapToGlobal(QPoint(0, more->height())));
+    });
+    m_actionRow->addWidget(m_hold);
+    m_actionRow->addWidget(more);
+    row->addWidget(m_actionBox, 0, Qt::AlignTop);
+    refresh();
+}
+
+const ShareSpec* BoardLine::spec() const
+{
+    return m_store.share(m_id);
+}
+
+QList<LineActionButton*> BoardLine::actions() const
+{
+    return m_actionBox->findChildren<LineActionButton*>();
+}
+
+void BoardLine::refresh()
+{
+    const ShareSpec* s = spec();
+    if (!s)
+        return;
+    const ShareStatus status = m_store.status(*s);
+    const ShareRuntime* record = m_store.record(m_id);
+    m_tag->setActive(status.kind != ShareStatus::Kind::idle);
+    m_name->setText(s->name);
+    m_path->setText(QLatin1Char('/') + s->path);
+    m_identity->setToolTip(s->displayURL());
+    m_line->setLine(LineTexts::signalLine(m_store, *s, 40, 1.7, 4));
+    m_line->setReduceMotion(false);
+    refreshCaption();
+
+    const ReachabilityTracker* tracker = m_store.tracker(*s);
+    const std::optional<double> latest = tracker ? tracker->lastLatency() : std::nullopt;
+    m_latency->setText(Fmt::ms(latest));
+    Ui::setColor(m_latency, latest ? Theme::ink : Theme::ink3);
+    m_average->setText(QStringLiteral("avg ") + Fmt::ms(tracker ? tracker->averageLatency() : std::nullopt));
+    m_space->setText(LineTexts::spaceText(record));
+    m_rule->setUsed(LineTexts::usedFraction(record));
+    m_hold->setOn(s->keepConnected);
+    rebuildActions();
+}
+
+void BoardLine::refreshCaption()
+{
+    const ShareSpec* s = spec();
+    if (!s)
+        return;
+    const ShareStatus status = m_store.status(*s);
+    m_caption->setText(status.caption(m_store.now()));
+    m_caption->setToolTip(status.error.value_or(status.label()));
+    Ui::setColor(m_caption, status.kind == ShareStatus::Kind::connected ? Theme::ink2 : Theme::ink3);
+}
+
+void BoardLine::rebuildActions()
+{
+    const ShareSpec* s = spec();
+    const ShareStatus status = m_store.status(*s);
+    const bool mounted = m_store.isMounted(*s);
+    const QString key = QStringLiteral("%1|%2|%3|%4").arg(int(status.kind)).arg(mounted).arg(s->name).arg(
+        status.kind == ShareStatus::Kind::stale);
+    if (key == m_actionsKey)
+        return;
+    m_actionsKey = key;
+    for (QWidget* old : m_actionBox->findChildren<QWidget*>(QStringLiteral("action"), Qt::FindDirectChildrenOnly))
+        delete old;
+    std::vector<QWidget*> widgets;
+    if (status.kind == ShareStatus::Kind::connecting) {
+        auto* busy = new QProgressBar(m_actionBox);
+        busy->setRange(0, 0);
+        busy->setTextVisible(false);
+        busy->setFixedSize(40, 6);
+        widgets.push_back(busy);
+    } else if (mounted) {
+        auto* open = new LineActionButton(QStringLiteral("folder"),
+            QStringLiteral("Open ") + s->name + QStringLiteral(" in the file manager"), false, m_actionBox);
+        connect(open, &QToolButton::clicked, this, [this] {
+            if (const ShareSpec* share = spec())
+                m_store.open(*share);
+        });
+        auto* eject = new LineActionButton(QStringLiteral("eject"),
+            status.kind == ShareStatus::Kind::stale ? QStringLiteral("Not responding; Mountwire will force the eject")
+                                                    : QStringLiteral("Eject ") + s->name,
+            false, m_actionBox);
+        connect(eject, &QToolButton::clicked, this, [this] {
+            if (const ShareSpec* share = spec())
+                m_store.unmount(*share, false);
+        });
+        widgets = {open, eject};
+    } else {
+        auto* power = new LineActionButton(QStringLiteral("power"), QStringLiteral("Connect ") + s->name, true,
+            m_actionBox);
+        connect(power, &QToolButton::clicked, this, [this] {
+            if (const ShareSpec* share = spec())
+                m_store.mount(*share);
+        });
+        widgets = {power};
+    }
+    int at = 1;
+    for (QWidget* w : widgets) {
+        w->setObjectName(QStringLiteral("action"));
+        m_actionRow->insertWidget(at++, w, 0, Qt::AlignVCenter);
+    }
+}
+
+QMenu* BoardLine::makeMenu(QWidget* parent)
+{
+    auto* menu = new QMenu(parent);
+    const ShareSpec* s = spec();
+    if (!s)
+        return menu;
+    const ShareSpec share = *s;
+    menu->addAction(QStringLiteral("Edit…"), this, [this, share] { m_store.openEditor(share); });
+    QAction* keep = menu->addAction(QStringLiteral("Keep Connected"));
+    keep->setCheckable(true);
+    keep->setChecked(share.keepConnected);
+    connect(keep, &QAction::toggled, this, [this, share](bool on) { m_store.setKeepConnected(share, on); });
+    menu->addAction(QStringLiteral("Copy Address"), this, [this, share] { m_store.copyAddress(share); });
+    if (m_store.isMounted(share))
+        menu->addAction(QStringLiteral("Force Eject"), this, [this, share] { m_store.unmount(share, true); });
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("Remove from Mountwire…"), this, [this] { confirmRemove(); });
+    return menu;
+}
+
+void BoardLine::confirmRemove()
+{
+    const ShareSpec* s = spec();
+    if (!s)
+        return;
+    const ShareSpec share = *s;
+    auto* box = new QMessageBox(QMessageBox::Warning, LineTexts::removeTitle(share),
+        LineTexts::removeTitle(share), QMessageBox::NoButton, window());
+    box->setObjectName(QStringLiteral("confirmRemove"));
+    box->setInformativeText(LineTexts::removeMessage(m_store.isMounted(share)));
+    QPushButton* remove = box->addButton(QStringLiteral("Remove"), QMessageBox::DestructiveRole);
+    box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    box->setWindowModality(Qt::WindowModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QMessageBox::finished, this, [this, box, remove, share] {
+        if (box->clickedButton() == remove)
+            m_store.remove(share);
+    });
+    box->open();
+}
+
+void BoardLine::enterEvent(QEnterEvent*)
+{
+    m_hover = true;
+    update();
+}
+
+void BoardLine::leaveEvent(QEvent*)
+{
+    m_hover = false;
+    update();
+}
+
+void BoardLine::paintEvent(QPaintEvent*)
+{
+    if (!m_hover)
+        return;
+    QPainter p(this);
+    p.fillRect(rect(), Theme::wash.color());
+}
+
+void BoardLine::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu* menu = makeMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+}
