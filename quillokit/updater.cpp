@@ -21,6 +21,7 @@ namespace {
 const QString autoUpdateKey = QStringLiteral("QuilloAutoUpdate");
 const QString checkFailed = QStringLiteral("Couldn’t check for updates. Check your internet connection and try again.");
 const QString downloadFailedPrefix = QStringLiteral("The update couldn’t be downloaded. ");
+constexpr const char* refusedRedirect = "quilloRefusedRedirect";
 constexpr qint64 reportEvery = 262144;
 constexpr qint64 slack = 1024;
 // A feed may promise any length; memory is set aside only up to this much in advance.
@@ -170,6 +171,7 @@ void Updater::guardRedirects(QNetworkReply* reply)
     connect(reply, &QNetworkReply::redirected, reply, [reply, previous](const QUrl& to) {
         const QUrl target = previous->resolved(to);
         if (!UpdateLogic::allowsRedirect(*previous, target)) {
+            reply->setProperty(refusedRedirect, true);
             reply->abort();
             return;
         }
@@ -199,6 +201,8 @@ void Updater::download(const UpdateFeed& feed)
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
     request.setHeader(QNetworkRequest::UserAgentHeader, bundle_.appName + QLatin1Char('/') + bundle_.currentVersion);
+    // A server that stops sending gives up after a minute instead of leaving the download hanging.
+    request.setTransferTimeout(60000);
     QNetworkReply* reply = network_->get(request);
     // Small reads keep the progress moving and catch an oversized download soon after it goes too far.
     reply->setReadBufferSize(reportEvery / 4);
@@ -219,7 +223,11 @@ void Updater::receive(QNetworkReply* reply)
 {
     if (downloadReply_ != reply || !phase_.feed)
         return;
-    if (statusOf(reply) != 200) {
+    const int status = statusOf(reply);
+    // The body of a redirect is not the archive; whether the redirect is followed decides the rest.
+    if (status >= 300 && status < 400)
+        return;
+    if (status != 200) {
         failDownload(QStringLiteral("The update file couldn’t be downloaded."));
         return;
     }
@@ -247,24 +255,19 @@ void Updater::finishDownload(QNetworkReply* reply)
     downloadReply_ = nullptr;
     if (reply->error() != QNetworkReply::NoError) {
         const int status = statusOf(reply);
-        if (status != 0 && status != 200)
-            failDownload(QStringLiteral("The update file couldn’t be downloaded."));
-        else if (reply->error() == QNetworkReply::OperationCanceledError)
+        if (reply->property(refusedRedirect).toBool())
             failDownload(downloadFailedPrefix + QStringLiteral("It was sent on to an address that isn’t secure."));
+        else if (status != 0 && status != 200)
+            failDownload(QStringLiteral("The update file couldn’t be downloaded."));
         else
             failDownload(downloadFailedPrefix + reply->errorString());
         return;
     }
-    const UpdateFeed feed = *phase_.feed;
-    if (received_.size() != feed.download->length) {
+    if (received_.size() != phase_.feed->download->length) {
         failDownload(QStringLiteral("The download was incomplete."));
         return;
     }
-    if (!UpdateLogic::verify(received_, feed.download->edSignature, *bundle_.publicKey)) {
-        failDownload(QStringLiteral("The update’s signature didn’t match, so it wasn’t installed."));
-        return;
-    }
-    stage(std::exchange(received_, {}));
+    verifyAndStage(std::exchange(received_, {}));
 }
 
 void Updater::failDownload(const QString& message)
@@ -282,12 +285,19 @@ void Updater::failDownload(const QString& message)
     setPhase(Phase::failed(message));
 }
 
-void Updater::stage(QByteArray archive)
+void Updater::verifyAndStage(QByteArray archive)
 {
     const QString version = phase_.feed->version;
+    const QString signature = phase_.feed->download->edSignature;
+    const QString key = *bundle_.publicKey;
     const QString work = UpdateStaging::workFolder(bundle_.cachesFolder, bundle_.identifier);
     auto result = std::make_shared<std::variant<QString, UpdateError>>(UpdateError{});
-    staging_.reset(QThread::create([result, archive = std::move(archive), version, work] {
+    // Checking the signature of a large archive takes long enough to stall the windows, so it runs here too.
+    staging_.reset(QThread::create([result, archive = std::move(archive), version, signature, key, work] {
+        if (!UpdateLogic::verify(archive, signature, key)) {
+            *result = UpdateError{QStringLiteral("The update’s signature didn’t match, so it wasn’t installed.")};
+            return;
+        }
         *result = UpdateStaging::stage(archive, version, work);
         if (const auto* staged = std::get_if<QString>(result.get())) {
             if (auto problem = UpdateStaging::validate(*staged, version)) {

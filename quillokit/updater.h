@@ -79,7 +79,8 @@ private:
     void receive(QNetworkReply* reply);
     void finishDownload(QNetworkReply* reply);
     void failDownload(const QString& message);
-    void stage(QByteArray archive);
+    // Off the main thread: checks the signature, unpacks and validates.
+    void verifyAndStage(QByteArray archive);
     void finishStaging(const std::variant<QString, UpdateError>& result, const QString& version);
     void announceOnce(const QString& version);
     void guardRedirects(QNetworkReply* reply);

@@ -128,3 +128,9 @@ inline void PrintTo(const QString& text, std::ostream* out)
 {
     *out << '"' << text.toStdString() << '"';
 }
+
+inline void PrintTo(const UpdatePhase& phase, std::ostream* out)
+{
+    *out << "phase " << int(phase.kind) << " \"" << phase.message.toStdString() << "\" "
+         << (phase.feed ? phase.feed->version.toStdString() : std::string("-"));
+}

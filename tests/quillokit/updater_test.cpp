@@ -345,6 +345,13 @@ TEST(Updater, SecureFeedNeverContinuesOverPlainHttp)
     EXPECT_EQ(checkAgainst({200, feed.encode(), true, {}}), UpdatePhase::available(feed));
     secure.route(QStringLiteral("/moved.json"), {200, feed.encode(), true, {}});
     EXPECT_EQ(checkAgainst({301, {}, true, "/moved.json"}), UpdatePhase::available(feed));
+
+    feed.download->url = secure.url(archivePath).toString();
+    secure.route(archivePath, {302, {}, true, fixture.http.url(archivePath).toEncoded()});
+    EXPECT_EQ(checkAgainst({200, feed.encode(), true, {}}),
+              UpdatePhase::failed(QStringLiteral("The update couldn’t be downloaded. It was sent on to an address that "
+                                                 "isn’t secure.")));
+    EXPECT_EQ(secure.hits(archivePath), 1);
     EXPECT_EQ(fixture.http.hits(archivePath), 0);
 }
 
