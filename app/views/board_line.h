@@ -21,7 +21,8 @@ class BoardLine : public QWidget {
     Q_OBJECT
 public:
     static constexpr int identityWidth = 172;
-    static constexpr int figuresWidth = 106;
+    // Wide enough for "999 GB free of 999 GB" in the monospaced figures font.
+    static constexpr int figuresWidth = 136;
     static constexpr int actionsWidth = 112;
 
     BoardLine(ShareStore& store, const QUuid& id, QWidget* parent = nullptr);

@@ -1,0 +1,92 @@
+#include "shell/snapshot.h"
+
+#include "shell/mountwire_app.h"
+#include "store/share_store.h"
+#include "views/manager_view.h"
+#include "views/theme.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QTabWidget>
+#include <QTimer>
+
+namespace {
+
+void settle(int ms = 120)
+{
+    QTimer wait;
+    wait.setSingleShot(true);
+    wait.start(ms);
+    while (wait.isActive())
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+QString save(QWidget* widget, const QString& folder, const QString& name)
+{
+    widget->ensurePolished();
+    settle();
+    const QString path = QDir(folder).filePath(name + QStringLiteral(".png"));
+    widget->grab().save(path);
+    return path;
+}
+
+} // namespace
+
+namespace Snapshot {
+
+QStringList render(MountwireApp& app, const QString& folder)
+{
+    QDir().mkpath(folder);
+    QStringList written;
+    ShareStore& store = app.store();
+    const ManagerPage before = store.page();
+    for (const Theme::Appearance appearance : {Theme::Appearance::light, Theme::Appearance::dark}) {
+        Theme::setAppearanceOverride(appearance);
+        const QString suffix = appearance == Theme::Appearance::light ? QStringLiteral("light") : QStringLiteral("dark");
+        ManagerView::Factories factories;
+        factories.page = [&app](ManagerPage page, QWidget* parent) { return app.makePage(page, parent); };
+        {
+            ManagerView view(store, factories);
+            view.resize(1080, 680);
+            view.show();
+            for (ManagerPage page : allManagerPages) {
+                store.setPage(page);
+                written << save(&view, folder, QStringLiteral("manager-%1-%2").arg(toRaw(page), suffix));
+            }
+        }
+        {
+            QWidget* panel = app.makePopover(nullptr);
+            panel->show();
+            panel->adjustSize();
+            written << save(panel, folder, QStringLiteral("panel-%1").arg(suffix));
+            delete panel;
+        }
+        if (!store.shares().empty()) {
+            QDialog* editor = app.makeEditor(ShareEditorRequest {QUuid::createUuid(), store.shares().front()}, nullptr);
+            if (editor) {
+                editor->show();
+                written << save(editor, folder, QStringLiteral("editor-%1").arg(suffix));
+                delete editor;
+            }
+        }
+        {
+            QDialog* welcome = app.makeWelcome(nullptr);
+            welcome->show();
+            written << save(welcome, folder, QStringLiteral("welcome-%1").arg(suffix));
+            delete welcome;
+        }
+        {
+            QTabWidget* tabs = app.makeSettingsTabs(nullptr);
+            tabs->setFixedSize(520, 560);
+            tabs->show();
+            written << save(tabs, folder, QStringLiteral("settings-%1").arg(suffix));
+            delete tabs;
+        }
+    }
+    Theme::setAppearanceOverride(std::nullopt);
+    store.setPage(before);
+    return written;
+}
+
+} // namespace Snapshot

@@ -1,0 +1,165 @@
+#include "app/test_app.h"
+#include "shell/manager_window.h"
+#include "shell/mountwire_app.h"
+#include "store/share_store.h"
+#include "views/manager_view.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The application over the demonstration's make-believe network, in a folder of its own.
+struct ShellRig {
+    QTemporaryDir folder;
+    std::unique_ptr<MountwireApp> app;
+
+    // An empty saved file keeps the demonstration from filling the folder with sample lines.
+    void noLines(bool welcomeShown)
+    {
+        write(QStringLiteral("shares.json"), R"({"shares": [], "profiles": []})");
+        if (welcomeShown)
+            write(QStringLiteral("Mountwire.conf"), "[General]\nmw.didShowWelcome=true\n");
+    }
+
+    void write(const QString& name, const QByteArray& bytes)
+    {
+        QFile file(QDir(folder.path()).filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    MountwireApp& launch(std::optional<bool> tray = true)
+    {
+        TestApp::instance();
+        MountwireApp::Options options;
+        options.demoFolder = folder.path();
+        options.tray = tray;
+        app = std::make_unique<MountwireApp>(options);
+        app->launch();
+        TestApp::spin(20);
+        return *app;
+    }
+
+    bool windowShown() const { return app->managerWindow() && app->managerWindow()->isVisible(); }
+    ManagerPage page() const { return app->store().page(); }
+
+    void trigger(const QString& action)
+    {
+        // The menus live on the manager window; a command with the window closed is the same action.
+        if (!app->managerWindow()) {
+            app->show();
+            app->managerWindow()->close();
+        }
+        QAction* a = app->managerWindow()->action(action);
+        ASSERT_TRUE(a) << action.toStdString();
+        a->trigger();
+        TestApp::spin(20);
+    }
+};
+
+TEST(Shell, LaunchOpensTheManagerOnlyWhenThereIsSomethingToShow)
+{
+    struct Case {
+        const char* what;
+        bool lines;
+        bool welcomeShown;
+        bool tray;
+        bool opens;
+    };
+    const Case cases[] = {
+        {"no lines, guide already shown", false, true, true, true},
+        {"no lines, guide not shown", false, false, true, true},
+        {"lines, guide already shown", true, true, true, false},
+        {"lines, but the desktop has no tray", true, true, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ShellRig rig;
+        if (!c.lines)
+            rig.noLines(c.welcomeShown);
+        rig.launch(c.tray);
+        EXPECT_EQ(rig.windowShown(), c.opens);
+        if (c.opens)
+            EXPECT_EQ(rig.page(), ManagerPage::shares);
+    }
+}
+
+TEST(Shell, TheWelcomeGuideOpensOverTheWindowAtTheFirstLaunch)
+{
+    ShellRig rig;
+    rig.noLines(false);
+    rig.launch();
+    ASSERT_TRUE(TestApp::waitUntil([&] { return rig.app->store().showWelcome(); }, 2000));
+    ManagerView* view = rig.app->managerWindow()->view();
+    ASSERT_TRUE(TestApp::waitUntil([&] { return view->welcomeSheet() && view->welcomeSheet()->isVisible(); }, 2000));
+}
+
+TEST(Shell, GoCommandsAndNewLineBringTheWindowForward)
+{
+    ShellRig rig;
+    rig.launch();
+    ASSERT_FALSE(rig.windowShown());
+
+    rig.trigger(QStringLiteral("go-activity"));
+    EXPECT_TRUE(rig.windowShown());
+    EXPECT_EQ(rig.page(), ManagerPage::activity);
+    EXPECT_EQ(rig.app->managerWindow()->action(QStringLiteral("go-activity"))->shortcut(),
+        QKeySequence(QStringLiteral("Ctrl+3")));
+
+    // Closing hides the one window; the next command shows the same one again.
+    ManagerWindow* window = rig.app->managerWindow();
+    window->close();
+    EXPECT_FALSE(rig.windowShown());
+    rig.trigger(QStringLiteral("newLine"));
+    EXPECT_EQ(rig.app->managerWindow(), window);
+    EXPECT_TRUE(rig.windowShown());
+    EXPECT_EQ(rig.page(), ManagerPage::shares);
+    ASSERT_TRUE(rig.app->store().editor());
+    EXPECT_FALSE(rig.app->store().editor()->spec);
+    ASSERT_TRUE(TestApp::waitUntil([&] { return window->view()->editorSheet() != nullptr; }, 2000));
+}
+
+TEST(Shell, TheTrayImageFollowsTheLinesThatNeedAttention)
+{
+    ShellRig rig;
+    rig.launch();
+    // The sample network has a server whose mounts always fail and one that went quiet.
+    ASSERT_GT(rig.app->store().attentionCount(), 0);
+    EXPECT_EQ(rig.app->traySymbol(), QStringLiteral("externaldrive.badge.exclamationmark"));
+
+    // Ejecting or removing what needs attention brings the plain image back.
+    for (const ShareSpec& share : std::vector<ShareSpec>(rig.app->store().shares()))
+        rig.app->store().remove(share);
+    TestApp::spin(20);
+    EXPECT_EQ(rig.app->store().attentionCount(), 0);
+    EXPECT_EQ(rig.app->traySymbol(), QStringLiteral("externaldrive.connected.to.line.below.fill"));
+}
+
+TEST(Shell, SettingsWindowHasItsThreeTabsInOrder)
+{
+    ShellRig rig;
+    rig.launch();
+    rig.trigger(QStringLiteral("settings"));
+    auto* tabs = qobject_cast<QTabWidget*>(QApplication::activeWindow());
+    if (!tabs) {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->objectName() == QStringLiteral("settingsTabs") && top->isVisible())
+                tabs = qobject_cast<QTabWidget*>(top);
+        }
+    }
+    ASSERT_TRUE(tabs);
+    EXPECT_EQ(tabs->size(), QSize(520, 560));
+    QStringList titles;
+    for (int i = 0; i < tabs->count(); ++i)
+        titles << tabs->tabText(i);
+    EXPECT_EQ(titles, (QStringList {"General", "About", "Updates"}));
+    tabs->close();
+}
+
+} // namespace

@@ -1,0 +1,313 @@
+#include "app/store/store_rig.h"
+#include "views/board_line.h"
+#include "views/controls.h"
+#include "views/line_texts.h"
+#include "views/lines_page.h"
+#include "views/navigator.h"
+#include "views/onboarding_view.h"
+#include "views/popover_view.h"
+#include "views/signal_line_widget.h"
+#include "views/signal_strip.h"
+#include "views/toast_overlay.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Kind = ShareStatus::Kind;
+
+struct RecordingNavigator final : Navigator {
+    struct Call {
+        std::optional<ManagerPage> page;
+        bool addShare;
+        std::optional<QUuid> edit;
+        friend bool operator==(const Call&, const Call&) = default;
+    };
+    std::vector<Call> calls;
+    int updateChecks = 0;
+    int quits = 0;
+    void show(std::optional<ManagerPage> page, bool addShare, std::optional<ShareSpec> edit) override
+    {
+        calls.push_back({page, addShare, edit ? std::optional(edit->id) : std::nullopt});
+    }
+    void checkForUpdates() override { ++updateChecks; }
+    void quit() override { ++quits; }
+};
+
+QStringList menuTexts(QMenu* menu)
+{
+    QStringList texts;
+    for (QAction* a : menu->actions())
+        texts << (a->isSeparator() ? QStringLiteral("—") : a->text());
+    return texts;
+}
+
+QStringList helps(const BoardLine* row)
+{
+    QStringList texts;
+    for (LineActionButton* b : row->actions())
+        texts << b->toolTip();
+    return texts;
+}
+
+TEST(LineTexts, EveryStatusHasItsLineStyle)
+{
+    const std::pair<ShareStatus, LineContinuity> cases[] {
+        {ShareStatus::waiting(std::nullopt), LineContinuity::dashed},
+        {ShareStatus::failed(std::nullopt), LineContinuity::broken},
+        {ShareStatus::of(Kind::connected), LineContinuity::solid},
+        {ShareStatus::of(Kind::connecting), LineContinuity::dashed},
+        {ShareStatus::of(Kind::serverDown), LineContinuity::broken},
+        {ShareStatus::of(Kind::stale), LineContinuity::broken},
+        {ShareStatus::of(Kind::idle), LineContinuity::dotted},
+    };
+    for (const auto& [status, continuity] : cases)
+        EXPECT_EQ(LineTexts::continuity(status), continuity) << status.label().toStdString();
+}
+
+TEST(LineTexts, FreeSpaceReadsInFileStyleOrSaysWhyNot)
+{
+    EXPECT_EQ(LineTexts::bytes(999), "999 bytes");
+    EXPECT_EQ(LineTexts::bytes(1'500'000'000), "1.5 GB");
+    EXPECT_EQ(LineTexts::bytes(4'000'000'000'000), "4 TB");
+    EXPECT_EQ(LineTexts::bytes(250'000'000), "250 MB");
+    ShareRuntime record;
+    EXPECT_EQ(LineTexts::spaceText(&record), "not mounted");
+    record.volume = MountedVolume("/mnt/a", "smbfs", "//h/a");
+    EXPECT_EQ(LineTexts::spaceText(&record), "size unknown");
+    record.health = VolumeHealth::healthy(0, 0);
+    EXPECT_EQ(LineTexts::spaceText(&record), "size unknown");
+    record.health = VolumeHealth::healthy(4'000'000'000'000, 1'000'000'000'000);
+    EXPECT_EQ(LineTexts::spaceText(&record), "1 TB free of 4 TB");
+    EXPECT_EQ(LineTexts::usedFraction(&record), 0.75);
+}
+
+TEST(Board, EachRowDrawsItsStatusAndTheDropStamp)
+{
+    StoreRig rig;
+    rig.started();
+    const ShareSpec studio = rig.add("Studio", "nas.local");
+    const ShareSpec scratch = rig.add("Scratch", "scratch.local", false);
+    LinesPage page(*rig.store);
+    rig.appear(studio, "/mnt/studio");
+    rig.probePass();
+    BoardLine* row = page.row(studio.id);
+    ASSERT_TRUE(row);
+    EXPECT_EQ(row->signalLine()->line().continuity, LineContinuity::solid);
+    EXPECT_EQ(row->caption()->text(), "LIVE");
+    EXPECT_EQ(row->latency()->text(), "12 ms");
+    EXPECT_EQ(row->space()->text(), "400 bytes free of 1 KB");
+    EXPECT_EQ(page.row(scratch.id)->signalLine()->line().continuity, LineContinuity::dotted);
+    EXPECT_EQ(page.row(scratch.id)->space()->text(), "not mounted");
+
+    rig.down(studio);
+    rig.advance(15);
+    rig.probePass();
+    rig.advance(15);
+    rig.probePass();
+    EXPECT_EQ(row->signalLine()->line().continuity, LineContinuity::broken);
+    EXPECT_EQ(row->signalLine()->line().stamp, rig.store->gapStamp(studio));
+    EXPECT_TRUE(row->signalLine()->line().stamp);
+    EXPECT_EQ(row->caption()->text(), "SERVER DOWN");
+    EXPECT_EQ(page.header()->summary(), "0 of 2 live · 1 need attention");
+}
+
+TEST(Board, TheRowsButtonsAndMenuFollowWhetherTheLineIsMounted)
+{
+    StoreRig rig;
+    rig.started();
+    const ShareSpec studio = rig.add("Studio", "nas.local");
+    LinesPage page(*rig.store);
+    BoardLine* row = page.row(studio.id);
+    EXPECT_EQ(helps(row), QStringList {"Connect Studio"});
+    std::unique_ptr<QMenu> menu(row->makeMenu(nullptr));
+    EXPECT_EQ(menuTexts(menu.get()),
+        (QStringList {"Edit…", "Keep Connected", "Copy Address", "—", "Remove from Mountwire…"}));
+
+    row->actions().front()->click();
+    EXPECT_EQ(rig.store->status(studio).kind, Kind::connecting);
+    EXPECT_TRUE(row->actions().isEmpty()) << "a progress indicator replaces the buttons while connecting";
+    rig.settle();
+    rig.appear(studio, "/mnt/studio");
+    EXPECT_EQ(helps(row), (QStringList {"Open Studio in the file manager", "Eject Studio"}));
+    menu.reset(row->makeMenu(nullptr));
+    EXPECT_TRUE(menuTexts(menu.get()).contains("Force Eject"));
+
+    rig.health["/mnt/studio"] = VolumeHealth::stale();
+    rig.probePass();
+    EXPECT_EQ(helps(row).back(), "Not responding; Mountwire will force the eject");
+    row->actions().back()->click();
+    rig.settle();
+    ASSERT_EQ(rig.mounter.unmounts.size(), 1u);
+    EXPECT_TRUE(rig.mounter.unmounts.front().force);
+
+    row->hold()->click();
+    EXPECT_FALSE(rig.store->shares().front().keepConnected);
+    menu.reset(row->makeMenu(nullptr));
+    menu->actions().at(0)->trigger();
+    ASSERT_TRUE(rig.store->editor());
+    EXPECT_EQ(rig.store->editor()->spec->id, studio.id);
+}
+
+TEST(Board, RemovingAsksFirstAndSaysWhatStays)
+{
+    StoreRig rig;
+    rig.started();
+    const ShareSpec studio = rig.add("Studio", "nas.local");
+    rig.appear(studio, "/mnt/studio");
+    LinesPage page(*rig.store);
+    page.show();
+    page.row(studio.id)->confirmRemove();
+    auto* box = page.findChild<QMessageBox*>("confirmRemove");
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text(), "Remove “Studio” from Mountwire?");
+    EXPECT_TRUE(box->informativeText().startsWith("It stays mounted for now"));
+    for (QAbstractButton* b : box->buttons()) {
+        if (b->text() == "Cancel")
+            b->click();
+    }
+    EXPECT_EQ(rig.store->shares().size(), 1u);
+    page.row(studio.id)->confirmRemove();
+    box = page.findChild<QMessageBox*>("confirmRemove");
+    for (QAbstractButton* b : box->buttons()) {
+        if (b->text() == "Remove")
+            b->click();
+    }
+    EXPECT_TRUE(rig.store->shares().empty());
+    rig.settle();
+    EXPECT_TRUE(page.rows().isEmpty());
+    EXPECT_TRUE(page.emptyState()->isVisibleTo(&page));
+}
+
+TEST(Board, AVolumeMountedElsewhereCanBeSavedAsALine)
+{
+    StoreRig rig;
+    rig.started();
+    LinesPage page(*rig.store);
+    EXPECT_FALSE(page.elsewhere()->isVisibleTo(&page));
+    rig.table = {MountedVolume("/mnt/photos", "nfs", "photos.local:/export/photos")};
+    rig.store->refreshMounts();
+    ASSERT_TRUE(page.elsewhere()->isVisibleTo(&page));
+    page.elsewhere()->findChild<QPushButton*>("saveVolume")->click();
+    ASSERT_EQ(rig.store->shares().size(), 1u);
+    EXPECT_EQ(rig.store->status(rig.store->shares().front()).kind, Kind::connected);
+    EXPECT_FALSE(page.elsewhere()->isVisibleTo(&page));
+}
+
+TEST(Panel, ListsTheLinesInOrderWithTheirFiguresAndActions)
+{
+    StoreRig rig;
+    rig.started();
+    RecordingNavigator navigator;
+    PopoverView panel(*rig.store, navigator);
+    EXPECT_EQ(panel.summary(), "no lines");
+    EXPECT_TRUE(panel.emptyState()->isVisibleTo(&panel));
+    EXPECT_FALSE(panel.routeSwitch()->isVisibleTo(&panel));
+
+    const ShareSpec studio = rig.add("Studio", "nas.local");
+    const ShareSpec archive = rig.add("Archive", "archive.local");
+    const ShareSpec media = rig.add("Media", "media.local");
+    rig.appear(studio, "/mnt/studio");
+    rig.appear(archive, "/mnt/archive");
+    rig.health["/mnt/archive"] = VolumeHealth::stale();
+    rig.probePass();
+    QStringList names;
+    for (PopoverLine* line : panel.lines())
+        names << rig.store->share(line->id())->name;
+    EXPECT_EQ(names, (QStringList {"Studio", "Archive", "Media"}));
+    EXPECT_EQ(panel.summary(), "1/3 live · 1 down");
+    EXPECT_EQ(panel.lines()[0]->figure()->text(), "12 ms");
+    EXPECT_EQ(panel.lines()[1]->figure()->text(), "NOT RESPONDING");
+    EXPECT_EQ(panel.lines()[2]->figure()->text(), "12 ms") << "an idle line with a reading shows it";
+    EXPECT_EQ(panel.lines()[1]->action()->toolTip(), "Force eject Archive");
+    std::unique_ptr<QMenu> menu(panel.lines()[1]->makeMenu(nullptr));
+    EXPECT_EQ(menuTexts(menu.get()), (QStringList {"Open in the File Manager", "Eject", "Force Eject", "—",
+                                         "Keep Connected", "Copy Address", "Edit…"}));
+    menu->actions().back()->trigger();
+    EXPECT_EQ(navigator.calls.back(), (RecordingNavigator::Call {ManagerPage::shares, false, archive.id}));
+
+    panel.lines()[1]->action()->click();
+    rig.settle();
+    EXPECT_TRUE(rig.mounter.unmounts.back().force);
+    panel.lines()[2]->action()->click();
+    rig.settle();
+    EXPECT_EQ(rig.mounter.mounts.back().spec.id, media.id);
+
+    rig.store->addProfile();
+    EXPECT_TRUE(panel.routeSwitch()->isVisibleTo(&panel));
+    EXPECT_EQ(PopoverView::listHeightCap(400), 300);
+    EXPECT_EQ(PopoverView::listHeightCap(1200), 620);
+}
+
+TEST(SignalStrip, CountsLiveLinesAndOpensTheLog)
+{
+    StoreRig rig;
+    rig.started();
+    SignalStrip strip(*rig.store);
+    EXPECT_EQ(strip.figures(), "0/0");
+    const ShareSpec studio = rig.add("Studio", "nas.local");
+    rig.add("Archive", "nas.local");
+    rig.appear(studio, "/mnt/studio");
+    rig.mounter.defaultOutcome = MountOutcome::failed(64);
+    rig.store->mount(rig.store->shares().back());
+    rig.settle();
+    strip.show();
+    EXPECT_EQ(strip.figures(), "1/2 1 down");
+    QMouseEvent click(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::NoButton,
+        Qt::NoModifier);
+    QCoreApplication::sendEvent(&strip, &click);
+    EXPECT_EQ(rig.store->page(), ManagerPage::activity);
+}
+
+TEST(Toast, TheOverlayShowsTheStoresToastAndLeavesWithIt)
+{
+    StoreRig rig;
+    QWidget covered;
+    covered.resize(600, 400);
+    ToastOverlay overlay(*rig.store, &covered);
+    covered.show();
+    EXPECT_FALSE(overlay.showing());
+    rig.store->showToast("Added “Studio”", "checkmark.circle.fill", ToastTint::blue);
+    EXPECT_TRUE(overlay.showing());
+    rig.store->showToast("Address copied", "doc.on.doc.fill", ToastTint::blue);
+    EXPECT_EQ(overlay.text(), "Address copied");
+    EXPECT_TRUE(TestApp::waitUntil([&] { return !overlay.showing(); }, 3000));
+}
+
+TEST(Welcome, FinishingMarksTheGuideShownAndTheLastButtonFitsTheBoard)
+{
+    StoreRig rig;
+    rig.started();
+    EXPECT_TRUE(Onboarding::shouldShow(rig.defaults));
+    {
+        OnboardingView guide(*rig.store, rig.defaults, &rig.notifier);
+        guide.go(3);
+        EXPECT_EQ(guide.doneButton()->text(), "Add Your First Line");
+        EXPECT_FALSE(guide.continueButton()->isVisibleTo(&guide));
+        guide.allowButton()->click();
+        guide.allowButton()->click();
+        EXPECT_EQ(rig.notifier.authorizationRequests, 1);
+        EXPECT_EQ(guide.allowButton()->text(), "Notifications Requested");
+        EXPECT_FALSE(guide.allowButton()->isEnabled());
+        guide.doneButton()->click();
+    }
+    EXPECT_FALSE(Onboarding::shouldShow(rig.defaults));
+    EXPECT_TRUE(TestApp::waitUntil([&] { return rig.store->editor().has_value(); }, 2000))
+        << "the first line's editor follows";
+
+    rig.add("Studio", "nas.local");
+    OnboardingView again(*rig.store, rig.defaults, nullptr);
+    again.go(1);
+    EXPECT_TRUE(again.backButton()->isVisibleTo(&again));
+    again.go(3);
+    EXPECT_EQ(again.doneButton()->text(), "Done");
+}
+
+} // namespace
