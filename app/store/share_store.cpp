@@ -128,7 +128,11 @@ ShareStore::~ShareStore()
 
 void ShareStore::onMain(std::function<void()> work)
 {
-    std::weak_ptr<bool> alive = alive_;
+    post(alive_, std::move(work));
+}
+
+void ShareStore::post(std::weak_ptr<bool> alive, std::function<void()> work)
+{
     QMetaObject::invokeMethod(
         QCoreApplication::instance(),
         [alive, work = std::move(work)] {
@@ -213,7 +217,8 @@ double ShareStore::probeInterval() const
 
 double ShareStore::retryCap() const
 {
-    return services_.defaults->doubleValue(keyRetryCap).value_or(300);
+    // A cap below the first wait would retry at every heartbeat.
+    return std::max(5.0, services_.defaults->doubleValue(keyRetryCap).value_or(300));
 }
 
 int ShareStore::failuresToMarkDown() const
@@ -430,8 +435,8 @@ void ShareStore::probeAll(std::function<void()> done)
     };
     auto pass = std::make_shared<Pass>(Pass {targets, {}, std::move(done)});
     for (const auto& [key, target] : targets) {
-        services_.probe(target.first, target.second, probeTimeout, [this, pass, key](std::optional<double> ms) {
-            onMain([this, pass, key, ms] {
+        services_.probe(target.first, target.second, probeTimeout, [this, alive = weakAlive(), pass, key](std::optional<double> ms) {
+            post(alive, [this, pass, key, ms] {
                 pass->results[key] = ms;
                 if (pass->results.size() < pass->targets.size())
                     return;
@@ -485,8 +490,8 @@ void ShareStore::checkHealth(std::vector<QUuid> remaining, std::function<void()>
             continue;
         const QString path = rec->volume->mountPoint;
         services_.checkHealth(path, staleTimeout,
-            [this, id, path, remaining, done](std::optional<VolumeHealth> health) mutable {
-                onMain([this, id, path, health, remaining = std::move(remaining), done = std::move(done)]() mutable {
+            [this, alive = weakAlive(), id, path, remaining, done](std::optional<VolumeHealth> health) mutable {
+                post(alive, [this, id, path, health, remaining = std::move(remaining), done = std::move(done)]() mutable {
                     auto found = runtime_.find(id);
                     if (health && found != runtime_.end() && found->volume && found->volume->mountPoint == path) {
                         if (health->kind == VolumeHealth::Kind::stale) {
@@ -637,8 +642,8 @@ void ShareStore::performMount(const ShareSpec& share)
             return;
         found->busy = true;
         Q_EMIT runtimeChanged(id);
-        services_.mounter->mount(share, std::move(password), [this, id](MountOutcome outcome) {
-            onMain([this, id, outcome] { finishMount(id, outcome); });
+        services_.mounter->mount(share, std::move(password), [this, alive = weakAlive(), id](MountOutcome outcome) {
+            post(alive, [this, id, outcome] { finishMount(id, outcome); });
         });
     };
 
@@ -816,8 +821,8 @@ void ShareStore::unmount(const ShareSpec& share, bool force)
         found->busy = true;
         Q_EMIT runtimeChanged(id);
     }
-    services_.mounter->unmount(volume->mountPoint, forcible, [this, id, name](std::optional<QString> error) {
-        onMain([this, id, name, error] {
+    services_.mounter->unmount(volume->mountPoint, forcible, [this, alive = weakAlive(), id, name](std::optional<QString> error) {
+        post(alive, [this, id, name, error] {
             auto found = runtime_.find(id);
             if (found != runtime_.end()) {
                 found->busy = false;

@@ -159,6 +159,9 @@ private:
     void scheduleHeartbeat();
     // Runs work on this store's thread later, or never if the store is gone by then.
     void onMain(std::function<void()> work);
+    // Services may answer after the store is gone; their callbacks hold this, never the store itself.
+    std::weak_ptr<bool> weakAlive() const { return alive_; }
+    static void post(std::weak_ptr<bool> alive, std::function<void()> work);
 
     StoreServices services_;
     std::vector<ShareSpec> shares_;

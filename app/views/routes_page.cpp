@@ -58,7 +58,8 @@ RouteChip::RouteChip(const ShareSpec& share, bool on, QWidget* parent)
 
 QSize RouteChip::sizeHint() const
 {
-    const int textWidth = std::min(QFontMetrics(Theme::Typo::small()).horizontalAdvance(text()), 180);
+    // Rounded-down advances would elide a name that fits; a little slack keeps whole names whole.
+    const int textWidth = std::min(QFontMetrics(Theme::Typo::small()).horizontalAdvance(text()) + 3, 180);
     return {textWidth + 16 + (m_on ? 14 : 0), chipHeight};
 }
 
@@ -106,7 +107,12 @@ RouteDiagram::RouteDiagram(ShareStore& store, QWidget* parent) : QWidget(parent)
 
 void RouteDiagram::setProfile(const Profile& profile, bool active)
 {
-    std::vector<RouteStation> stations = RouteMap::stations(profile, m_store.shares());
+    // Every saved line gets its station, not only the route's: a line must be on the map to be put on it.
+    Profile everything = profile;
+    everything.shareIDs.clear();
+    for (const ShareSpec& share : m_store.shares())
+        everything.shareIDs << share.id;
+    std::vector<RouteStation> stations = RouteMap::stations(everything, m_store.shares());
     std::vector<QString> before;
     std::vector<QString> after;
     for (const RouteStation& s : m_stations)
@@ -337,10 +343,10 @@ RoutePanel::RoutePanel(ShareStore& store, const Profile& profile, QWidget* paren
     m_name->setMinimumWidth(120);
     m_name->setMaximumWidth(260);
     connect(m_name, &QLineEdit::editingFinished, this, [this] {
-        if (m_name->text().trimmed().isEmpty())
-            m_name->setText(m_profile.name);
-        else
+        if (!m_name->text().trimmed().isEmpty())
             m_store.renameProfile(m_profile.id, m_name->text());
+        // The field still has focus, so the name as saved (trimmed, or the old one) is put back here.
+        m_name->setText(m_profile.name);
     });
     top->addWidget(m_name);
 
@@ -351,7 +357,7 @@ RoutePanel::RoutePanel(ShareStore& store, const Profile& profile, QWidget* paren
     m_badge->setStyleSheet(QStringLiteral("QLabel { color: %1; border: 1px solid %1; border-radius: 4px; padding: 1px 6px; }")
                                .arg(css(Theme::blue.color())));
     m_badge->setAccessibleName(QStringLiteral("Active"));
-    top->addWidget(m_badge);
+    top->addWidget(m_badge, 0, Qt::AlignVCenter);
     top->addStretch(1);
 
     m_action = Ui::button(QString(), QString(), false, this);

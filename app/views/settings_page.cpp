@@ -304,7 +304,8 @@ void SettingsForm::showEvent(QShowEvent* event)
 void SettingsForm::reload()
 {
     m_loading = true;
-    select(m_probeInterval, m_defaults.doubleValue(SettingKeys::probeInterval).value_or(15), seconds);
+    // The store checks no more often than every 5 seconds, whatever the file says.
+    select(m_probeInterval, std::max(5.0, m_defaults.doubleValue(SettingKeys::probeInterval).value_or(15)), seconds);
     m_failures->setValue(m_defaults.intValue(SettingKeys::failuresToMarkDown).value_or(2));
     m_failuresLabel->setText(failuresText(m_failures->value()));
     m_reconnectAfterWake->setChecked(m_defaults.boolValue(SettingKeys::reconnectAfterWake).value_or(true));

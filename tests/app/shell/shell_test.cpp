@@ -85,8 +85,9 @@ TEST(Shell, LaunchOpensTheManagerOnlyWhenThereIsSomethingToShow)
             rig.noLines(c.welcomeShown);
         rig.launch(c.tray);
         EXPECT_EQ(rig.windowShown(), c.opens);
-        if (c.opens)
+        if (c.opens) {
             EXPECT_EQ(rig.page(), ManagerPage::shares);
+        }
     }
 }
 

@@ -151,7 +151,7 @@ TEST_P(StoreSettings, ReadAtEachUseWithDefaultsAndBounds)
 INSTANTIATE_TEST_SUITE_P(Table, StoreSettings,
     ::testing::Values(SettingCase {"probeInterval", "", 15}, SettingCase {"probeInterval", "2", 5},
         SettingCase {"probeInterval", "30.5", 30.5}, SettingCase {"probeInterval", "often", 15},
-        SettingCase {"retryCap", "", 300}, SettingCase {"retryCap", "60", 60},
+        SettingCase {"retryCap", "", 300}, SettingCase {"retryCap", "60", 60}, SettingCase {"retryCap", "-1", 5},
         SettingCase {"failuresToMarkDown", "0", 1}, SettingCase {"failuresToMarkDown", "", 2},
         SettingCase {"failuresToMarkDown", "2.5", 2}, SettingCase {"logRetentionDays", "7", 7},
         SettingCase {"logRetentionDays", "", 30}, SettingCase {"logRetentionDays", "0", -1},

@@ -1,0 +1,214 @@
+#include "views/settings_page.h"
+
+#include "app/store/store_rig.h"
+#include "fakes/fake_login_item.h"
+#include "views/controls.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QSettings>
+#include <QSpinBox>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The store and the forms over a real INI file, as the application runs them.
+struct SettingsRig : StoreRig {
+    QTemporaryDir iniFolder;
+    QString iniPath = iniFolder.filePath(QStringLiteral("mountwire.conf"));
+    QSettingsUserDefaults ini {iniPath};
+    FakeLoginItem loginItem;
+
+    SettingsRig() { restart(); }
+
+    void restart()
+    {
+        StoreServices s = services();
+        s.defaults = &ini;
+        store.reset();
+        store = std::make_unique<ShareStore>(s);
+        store->start();
+    }
+
+    // As a user editing the file by hand would write it.
+    void writeIni(const QByteArray& lines) const
+    {
+        QFile f(iniPath);
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        f.write("[General]\n" + lines);
+    }
+
+    QString stored(const QString& key) const { return QSettings(iniPath, QSettings::IniFormat).value(key).toString(); }
+
+    std::unique_ptr<SettingsForm> form()
+    {
+        auto f = std::make_unique<SettingsForm>(*store, ini, loginItem);
+        f->show();
+        return f;
+    }
+
+    static QString on(bool value) { return value ? QStringLiteral("on") : QStringLiteral("off"); }
+
+    // Interval, checks, retry cap, retention, then the wake, drops and recoveries switches.
+    static std::string shown(const SettingsForm& f)
+    {
+        return QStringList {f.probeIntervalPicker()->currentText(), QString::number(f.failuresStepper()->value()),
+            f.retryCapPicker()->currentText(), f.retentionPicker()->currentText(),
+            on(f.reconnectAfterWakeToggle()->isChecked()), on(f.notifyDropsToggle()->isChecked()),
+            on(f.notifyRecoveriesToggle()->isChecked())}
+            .join(" | ")
+            .toStdString();
+    }
+
+    std::string read() const
+    {
+        const std::optional<double> age = store->retention().maxAge;
+        return QStringList {QString::number(store->probeInterval()), QString::number(store->failuresToMarkDown()),
+            QString::number(store->retryCap()), QString::number(age ? *age / 86400 : 0),
+            on(store->reconnectAfterWake()), on(store->notifyDrops()), on(store->notifyRecoveries())}
+            .join(" | ")
+            .toStdString();
+    }
+};
+
+TEST(SettingsForm, EveryChangeIsWrittenAtOnceAndReadBackAfterARestart)
+{
+    SettingsRig rig;
+    {
+        auto form = rig.form();
+        form->probeIntervalPicker()->setCurrentText("30 seconds");
+        form->failuresStepper()->setValue(4);
+        form->retryCapPicker()->setCurrentText("15 minutes");
+        form->retentionPicker()->setCurrentText("90 days");
+        form->reconnectAfterWakeToggle()->click();
+        form->notifyDropsToggle()->click();
+    }
+    const std::pair<const char*, const char*> file[] = {{"probeInterval", "30"}, {"failuresToMarkDown", "4"},
+        {"retryCap", "900"}, {"logRetentionDays", "90"}, {"reconnectAfterWake", "false"}, {"notifyDrops", "false"},
+        {"notifyRecoveries", ""}};
+    for (const auto& [key, text] : file)
+        EXPECT_EQ(rig.stored(key), text) << key;
+    rig.restart();
+    EXPECT_EQ(rig.read(), "30 | 4 | 900 | 90 | off | off | on");
+    EXPECT_EQ(SettingsRig::shown(*rig.form()), "30 seconds | 4 | 15 minutes | 90 days | off | off | on");
+}
+
+TEST(SettingsForm, AFreshInstallAndBadValuesInTheFileShowWhatTheStoreUses)
+{
+    const char* defaultsShown = "15 seconds | 2 | 5 minutes | 30 days | on | on | on";
+    const char* defaultsRead = "15 | 2 | 300 | 30 | on | on | on";
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"", defaultsShown, defaultsRead},
+        {"probeInterval=fifteen\nfailuresToMarkDown=two\nretryCap=five minutes\nlogRetentionDays=a month\n"
+         "reconnectAfterWake=no\nnotifyDrops=0\nnotifyRecoveries=FALSE\n",
+            defaultsShown, defaultsRead},
+        {"probeInterval=nan\nfailuresToMarkDown=2.5\nretryCap=inf\nlogRetentionDays=99999999999\nnotifyDrops=\"\"\n",
+            defaultsShown, defaultsRead},
+        // Unquoted commas come back from the INI layer as a list; empty and invalid values as nothing.
+        {"probeInterval=10,20\nfailuresToMarkDown=\nretryCap=@Invalid()\nreconnectAfterWake=off,on\n", defaultsShown,
+            defaultsRead},
+        // Below the store's floors.
+        {"probeInterval=2\nfailuresToMarkDown=0\nlogRetentionDays=-5\n",
+            "5 seconds | 1 | 5 minutes | Always (last 500) | on | on | on", "5 | 1 | 300 | 0 | on | on | on"},
+        {"probeInterval=-30\nfailuresToMarkDown=-4\n", "5 seconds | 1 | 5 minutes | 30 days | on | on | on",
+            "5 | 1 | 300 | 30 | on | on | on"},
+        // Readable but not offered: shown as they are, in their place.
+        {"probeInterval=7\nretryCap=90\nlogRetentionDays=45\n", "7 seconds | 2 | 90 seconds | 45 days | on | on | on",
+            "7 | 2 | 90 | 45 | on | on | on"},
+    };
+    for (const auto& [lines, shown, read] : cases) {
+        SCOPED_TRACE(lines);
+        SettingsRig rig;
+        if (*lines)
+            rig.writeIni(lines);
+        EXPECT_EQ(SettingsRig::shown(*rig.form()), shown);
+        EXPECT_EQ(rig.read(), read);
+        EXPECT_EQ(QFile::exists(rig.iniPath), *lines != 0) << "showing the form writes nothing";
+    }
+}
+
+TEST(SettingsForm, TheStepperStaysWithinOneToFiveAndCountsChecks)
+{
+    const std::tuple<int, int, const char*> cases[] = {
+        {0, 1, "Call a server down after 1 missed check"},
+        {3, 3, "Call a server down after 3 missed checks"},
+        {8, 5, "Call a server down after 5 missed checks"},
+    };
+    SettingsRig rig;
+    auto form = rig.form();
+    for (const auto& [asked, kept, label] : cases) {
+        form->failuresStepper()->setValue(asked);
+        EXPECT_EQ(form->failuresStepper()->value(), kept);
+        EXPECT_EQ(form->failuresLabel()->text(), label);
+        EXPECT_EQ(rig.store->failuresToMarkDown(), kept);
+    }
+    form->failuresStepper()->stepUp();
+    EXPECT_EQ(form->failuresStepper()->value(), 5);
+}
+
+TEST(SettingsForm, ShorterRetentionTrimsTheLogAtOnceAndAlwaysStoresZero)
+{
+    SettingsRig rig;
+    const QDateTime now = rig.clock;
+    for (const int daysAgo : {20, 3, 0}) {
+        rig.clock = now.addDays(-daysAgo);
+        rig.store->log(ActivityEvent::Kind::info, std::nullopt, QStringLiteral("%1 days ago").arg(daysAgo));
+    }
+    rig.clock = now;
+    auto form = rig.form();
+    form->retentionPicker()->setCurrentText("7 days");
+    EXPECT_EQ(rig.story(), (QStringList {"3 days ago", "0 days ago"}));
+    EXPECT_FALSE(rig.file(ShareStore::eventsFileName()).contains("20 days ago"));
+
+    form->retentionPicker()->setCurrentText("Always (last 500)");
+    EXPECT_EQ(rig.stored("logRetentionDays"), "0");
+    EXPECT_EQ(rig.store->retention(), LogRetention::days(0));
+}
+
+TEST(SettingsForm, TheLoginToggleShowsTheLoginItemsErrorUntilTheNextChange)
+{
+    SettingsRig rig;
+    rig.loginItem.enabled = true;
+    auto form = rig.form();
+    EXPECT_TRUE(form->launchAtLoginToggle()->isChecked());
+    EXPECT_FALSE(form->loginError());
+
+    rig.loginItem.failure = QStringLiteral("The session manager refused the login item.");
+    form->launchAtLoginToggle()->click();
+    EXPECT_FALSE(form->launchAtLoginToggle()->isChecked()) << "stays where the user put it";
+    EXPECT_EQ(form->loginError(), "The session manager refused the login item.");
+
+    rig.loginItem.failure.reset();
+    form->launchAtLoginToggle()->click();
+    EXPECT_FALSE(form->loginError());
+    EXPECT_EQ(rig.loginItem.calls, (std::vector<bool> {false, true}));
+}
+
+TEST(SettingsPage, TheWindowsFormAndThePagesFormFollowEachOther)
+{
+    SettingsRig rig;
+    SettingsPage page(*rig.store, rig.ini, rig.loginItem);
+    page.show();
+    EXPECT_EQ(page.header()->summary(), "How often to check, when to reconnect, what to tell you");
+    auto window = rig.form();
+    SettingsForm* inPage = page.form();
+
+    window->probeIntervalPicker()->setCurrentText("60 seconds");
+    inPage->failuresStepper()->setValue(1);
+    window->notifyRecoveriesToggle()->click();
+    inPage->retentionPicker()->setCurrentText("7 days");
+    EXPECT_EQ(SettingsRig::shown(*window), "60 seconds | 1 | 5 minutes | 7 days | on | on | off");
+    EXPECT_EQ(SettingsRig::shown(*inPage), SettingsRig::shown(*window));
+    EXPECT_EQ(window->failuresLabel()->text(), "Call a server down after 1 missed check");
+    EXPECT_EQ(rig.read(), "60 | 1 | 300 | 7 | on | on | off");
+
+    // Changed behind the forms' backs, the file is read again when a form shows.
+    rig.ini.setInt(QStringLiteral("failuresToMarkDown"), 3);
+    window->hide();
+    window->show();
+    EXPECT_EQ(window->failuresStepper()->value(), 3);
+}
+
+} // namespace
