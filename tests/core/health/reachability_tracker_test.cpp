@@ -29,12 +29,8 @@ TEST(ReachabilityTracker, VerdictChangesOnlyWhenAServerCrossesTheThreshold)
         Results results;
         Verdicts expected;
     } cases[] = {
-        {2, {5.0, {}, {}, {}, 7.0}, {true, {}, false, {}, true}},
-        {0, {5.0, {}}, {true, false}},
-        {1, {5.0, {}}, {true, false}},
-        {-3, {5.0, {}}, {true, false}},
-        {2, {{}, {}}, {{}, false}},
-        {1, {{}}, {false}},
+        {2, {5.0, {}, {}, {}, 7.0}, {true, {}, false, {}, true}}, {0, {5.0, {}}, {true, false}},
+        {1, {5.0, {}}, {true, false}}, {-3, {5.0, {}}, {true, false}}, {2, {{}, {}}, {{}, false}}, {1, {{}}, {false}},
         {3, {4.0, {}, {}, 4.0, {}, {}, {}}, {true, {}, {}, {}, {}, {}, false}},
     };
     for (const auto& c : cases) {
@@ -64,14 +60,11 @@ TEST(ReachabilityTracker, LatencyFiguresIgnoreUnansweredChecks)
     const struct {
         Results results;
         std::optional<double> last, average;
-    } cases[] = {
-        {{}, {}, {}}, {{10.0, {}, 20.0}, 20.0, 15.0}, {{{}, {}}, {}, {}}, {{10.0, {}}, {}, 10.0},
-    };
+    } cases[] = {{{}, {}, {}}, {{10.0, {}, 20.0}, 20.0, 15.0}, {{{}, {}}, {}, {}}, {{10.0, {}}, {}, 10.0}};
     for (const auto& c : cases) {
         ReachabilityTracker tracker(2, 40);
         replay(tracker, c.results);
         EXPECT_EQ(tracker.history(), c.results);
-        EXPECT_EQ(tracker.lastLatency(), c.last);
-        EXPECT_EQ(tracker.averageLatency(), c.average);
+        EXPECT_EQ(std::tuple(tracker.lastLatency(), tracker.averageLatency()), std::tuple(c.last, c.average));
     }
 }

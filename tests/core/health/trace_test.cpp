@@ -6,27 +6,22 @@ using History = std::vector<std::optional<double>>;
 
 TEST(Trace, RunsSplitAHistoryIntoAnsweredAndSilentStretches)
 {
-    using Trace::Run;
-    EXPECT_EQ(Trace::runs({}), std::vector<Run>{});
-    EXPECT_EQ(Trace::runs({1.0, 2.0, {}, {}, 3.0}),
-              (std::vector<Run>{{{0, 2}, true}, {{2, 4}, false}, {{4, 5}, true}}));
-    EXPECT_EQ(Trace::runs({0.0, 0.0}), (std::vector<Run>{{{0, 2}, true}}));
+    using Runs = std::vector<Trace::Run>;
+    EXPECT_EQ(Trace::runs({}), Runs {});
+    EXPECT_EQ(Trace::runs({1.0, 2.0, {}, {}, 3.0}), (Runs {{{0, 2}, true}, {{2, 4}, false}, {{4, 5}, true}}));
+    EXPECT_EQ(Trace::runs({0.0, 0.0}), (Runs {{{0, 2}, true}}));
 }
 
 TEST(Trace, DropStartIsTheFirstOfTheCurrentSilentChecks)
 {
-    const struct {
-        History history;
-        std::optional<int> expected;
-    } cases[] = {
+    const std::pair<History, std::optional<int>> cases[] = {
         {{}, {}}, {{5.0, {}, {}}, 1}, {{{}, {}}, 0}, {{{}, 5.0}, {}}, {{{}, 5.0, {}, 6.0, {}}, 4},
     };
-    for (const auto& c : cases) {
+    for (const auto& [history, first] : cases) {
         std::vector<LatencySample> samples;
-        for (const auto& ms : c.history)
+        for (const auto& ms : history)
             samples.push_back({QDateTime::fromSecsSinceEpoch(qint64(samples.size()), Qt::UTC), ms});
-        const auto expected = c.expected ? std::optional(samples[std::size_t(*c.expected)].date) : std::nullopt;
-        EXPECT_EQ(Trace::dropStart(samples), expected);
+        EXPECT_EQ(Trace::dropStart(samples), first ? std::optional(samples[std::size_t(*first)].date) : std::nullopt);
     }
 }
 
@@ -37,12 +32,8 @@ TEST(Trace, NormalizedKeepsFlatHistoriesFlat)
         double floor;
         History expected;
     } cases[] = {
-        {{}, 0.5, {}},
-        {{{}, {}}, 0.5, {{}, {}}},
-        {{10.0, 12.0, {}}, 0.5, {0.0, 2.0 / 3.0, {}}},
-        {{5.0, 5.0}, 0.5, {0.0, 0.0}},
-        {{0.0, 0.0}, 0.0, {0.0, 0.0}},
-        {{1.0, 2.0}, 4.0, {0.0, 0.25}},
+        {{}, 0.5, {}}, {{{}, {}}, 0.5, {{}, {}}}, {{10.0, 12.0, {}}, 0.5, {0.0, 2.0 / 3.0, {}}},
+        {{5.0, 5.0}, 0.5, {0.0, 0.0}}, {{0.0, 0.0}, 0.0, {0.0, 0.0}}, {{1.0, 2.0}, 4.0, {0.0, 0.25}},
         {{2.0, 102.0}, 0.5, {0.0, 1.0}},
     };
     for (const auto& c : cases) {

@@ -7,17 +7,19 @@ namespace {
 using Kind = ActivityEvent::Kind;
 using SignalLog::Filter;
 using SignalLog::Marker;
+using Messages = std::vector<QString>;
 
 const QDateTime now = QDateTime(QDate(2026, 3, 29), QTime(12, 0), Qt::UTC);
+const LogRetention unlimited = LogRetention::days(0);
 
-ActivityEvent entry(const QDateTime& date, Kind kind = Kind::info, const char* message = "")
+ActivityEvent entry(const QDateTime& date, const char* message = "", Kind kind = Kind::info)
 {
-    return {QUuid::createUuid(), date, kind, std::nullopt, QString::fromUtf8(message)};
+    return {QUuid::createUuid(), date, kind, std::nullopt, message};
 }
 
-std::vector<QString> messages(const std::vector<ActivityEvent>& events)
+Messages messages(const std::vector<ActivityEvent>& events)
 {
-    std::vector<QString> texts;
+    Messages texts;
     for (const ActivityEvent& e : events)
         texts.push_back(e.message);
     return texts;
@@ -25,24 +27,19 @@ std::vector<QString> messages(const std::vector<ActivityEvent>& events)
 
 TEST(SignalLog, EveryKindHasItsMarkerAndFilters)
 {
-    struct Row {
+    const struct {
         Kind kind;
         Marker marker;
         bool drops, recoveries, changes;
-    };
-    const std::vector<Row> table {
-        {Kind::mounted, Marker::recover, false, true, true},
-        {Kind::unmounted, Marker::info, false, false, true},
-        {Kind::dropped, Marker::drop, true, false, false},
-        {Kind::recovered, Marker::recover, false, true, false},
-        {Kind::failed, Marker::drop, true, false, false},
-        {Kind::serverDown, Marker::drop, true, false, false},
-        {Kind::serverUp, Marker::recover, false, true, false},
-        {Kind::profile, Marker::info, false, false, true},
+    } table[] = {
+        {Kind::mounted, Marker::recover, false, true, true}, {Kind::unmounted, Marker::info, false, false, true},
+        {Kind::dropped, Marker::drop, true, false, false}, {Kind::recovered, Marker::recover, false, true, false},
+        {Kind::failed, Marker::drop, true, false, false}, {Kind::serverDown, Marker::drop, true, false, false},
+        {Kind::serverUp, Marker::recover, false, true, false}, {Kind::profile, Marker::info, false, false, true},
         {Kind::info, Marker::info, false, false, true},
     };
-    ASSERT_EQ(table.size(), allActivityKinds().size());
-    for (const Row& row : table) {
+    ASSERT_EQ(std::size(table), allActivityKinds().size());
+    for (const auto& row : table) {
         EXPECT_EQ(SignalLog::marker(row.kind), row.marker) << toRaw(row.kind).toStdString();
         EXPECT_TRUE(SignalLog::includes(Filter::all, row.kind));
         EXPECT_EQ(SignalLog::includes(Filter::drops, row.kind), row.drops);
@@ -50,45 +47,38 @@ TEST(SignalLog, EveryKindHasItsMarkerAndFilters)
         EXPECT_EQ(SignalLog::includes(Filter::changes, row.kind), row.changes);
         EXPECT_EQ(activityKindFromRaw(toRaw(row.kind)), row.kind);
     }
-    EXPECT_EQ(SignalLog::glyph(Marker::drop), QStringLiteral("▼"));
-    EXPECT_EQ(SignalLog::glyph(Marker::recover), QStringLiteral("▲"));
-    EXPECT_EQ(SignalLog::glyph(Marker::info), QStringLiteral("·"));
-    EXPECT_EQ(SignalLog::filterFromRaw(QStringLiteral("Recoveries")), Filter::recoveries);
+    for (Filter filter : SignalLog::allFilters())
+        EXPECT_EQ(SignalLog::filterFromRaw(SignalLog::toRaw(filter)), filter);
 }
 
-TEST(SignalLog, RetentionFromDays)
+TEST(SignalLog, RetentionHasNoAgeLimitBelowOneDayAndKeepsAtLeastOneEntry)
 {
     EXPECT_EQ(LogRetention::days(0), LogRetention(500, std::nullopt));
     EXPECT_EQ(LogRetention::days(-5), LogRetention(500, std::nullopt));
-    EXPECT_EQ(LogRetention::days(7), LogRetention(500, 604800.0));
+    EXPECT_EQ(LogRetention::days(1), LogRetention(500, 86400.0));
     EXPECT_EQ(LogRetention(0, std::nullopt).maxEntries, 1);
     EXPECT_EQ(LogRetention(-3, 5.0).maxEntries, 1);
 }
 
 TEST(SignalLog, PruningKeepsTheAgeBoundaryAndSortsNewestFirst)
 {
-    const LogRetention month = LogRetention::days(30);
-    const std::vector<ActivityEvent> events {
-        entry(now.addSecs(-30 * 86400), Kind::info, "exactly at the limit"),
-        entry(now.addSecs(60), Kind::info, "future"),
-        entry(now.addSecs(-30 * 86400 - 1), Kind::info, "a second too old"),
-        entry(now.addSecs(-10), Kind::info, "recent"),
-    };
-    EXPECT_EQ(messages(SignalLog::prune(events, month, now)),
-        (std::vector<QString> {"future", "recent", "exactly at the limit"}));
-    EXPECT_EQ(messages(SignalLog::prune(events, LogRetention::days(0), now)),
-        (std::vector<QString> {"future", "recent", "exactly at the limit", "a second too old"}));
-    EXPECT_EQ(messages(SignalLog::prune(events, LogRetention(2, std::nullopt), now)),
-        (std::vector<QString> {"future", "recent"}));
+    const std::vector<ActivityEvent> events {entry(now.addSecs(-30 * 86400), "exactly at the limit"),
+        entry(now.addSecs(60), "future"), entry(now.addSecs(-30 * 86400 - 1), "a second too old"),
+        entry(now.addSecs(-10), "recent")};
+    EXPECT_EQ(messages(SignalLog::prune(events, LogRetention::days(30), now)),
+        (Messages {"future", "recent", "exactly at the limit"}));
+    EXPECT_EQ(messages(SignalLog::prune(events, unlimited, now)),
+        (Messages {"future", "recent", "exactly at the limit", "a second too old"}));
+    EXPECT_EQ(messages(SignalLog::prune(events, LogRetention(2, std::nullopt), now)), (Messages {"future", "recent"}));
 }
 
 TEST(SignalLog, InsertingKeepsTheNewestFiveHundred)
 {
     std::vector<ActivityEvent> events;
     for (int i = 0; i < 500; ++i)
-        events = SignalLog::insert(entry(now.addSecs(i), Kind::info, "old"), events, LogRetention::days(0), now);
+        events = SignalLog::insert(entry(now.addSecs(i), "old"), events, unlimited, now);
     const QDateTime oldest = events.back().date;
-    events = SignalLog::insert(entry(now.addSecs(1000), Kind::info, "new"), events, LogRetention::days(0), now);
+    events = SignalLog::insert(entry(now.addSecs(1000), "new"), events, unlimited, now);
     ASSERT_EQ(events.size(), 500u);
     EXPECT_EQ(events.front().message, QStringLiteral("new"));
     EXPECT_GT(events.back().date, oldest);
@@ -96,12 +86,10 @@ TEST(SignalLog, InsertingKeepsTheNewestFiveHundred)
 
 TEST(SignalLog, InsertedEntryGoesAheadOfEqualDatesAndBehindNewerOnes)
 {
-    const std::vector<ActivityEvent> events {entry(now.addSecs(5), Kind::info, "later"), entry(now, Kind::info, "same")};
-    EXPECT_EQ(messages(SignalLog::insert(entry(now, Kind::info, "new"), events, LogRetention::days(0), now)),
-        (std::vector<QString> {"later", "new", "same"}));
-    const std::vector<ActivityEvent> unsorted {events[1], events[0]};
-    EXPECT_EQ(messages(SignalLog::insert(entry(now, Kind::info, "new"), unsorted, LogRetention::days(0), now)),
-        (std::vector<QString> {"later", "new", "same"}));
+    const std::vector<ActivityEvent> sorted {entry(now.addSecs(5), "later"), entry(now, "same")};
+    for (const auto& events : {sorted, {sorted[1], sorted[0]}})
+        EXPECT_EQ(messages(SignalLog::insert(entry(now, "new"), events, unlimited, now)),
+            (Messages {"later", "new", "same"}));
 }
 
 TEST(SignalLog, GroupsByCalendarDayOfTheGivenZone)
@@ -109,22 +97,24 @@ TEST(SignalLog, GroupsByCalendarDayOfTheGivenZone)
     const QTimeZone berlin("Europe/Berlin");
     ASSERT_TRUE(berlin.isValid());
     // The clocks went forward in Berlin on this day; local midnight is 23:00 UTC the day before.
-    const auto local = [&](int day, int h, int m) { return QDateTime(QDate(2026, 3, day), QTime(h, m), berlin).toUTC(); };
-    const std::vector<ActivityEvent> events {entry(local(28, 23, 59), Kind::info, "yesterday"),
-        entry(local(29, 8, 0), Kind::info, "morning"), entry(local(29, 0, 1), Kind::info, "after midnight")};
+    const auto local = [&](int day, int h, int m) {
+        return QDateTime(QDate(2026, 3, day), QTime(h, m), berlin).toUTC();
+    };
+    const std::vector<ActivityEvent> events {entry(local(28, 23, 59), "yesterday"), entry(local(29, 8, 0), "morning"),
+        entry(local(29, 0, 1), "after midnight")};
     const auto days = SignalLog::byDay(events, berlin);
     ASSERT_EQ(days.size(), 2u);
     EXPECT_EQ(days[0].start, QDateTime(QDate(2026, 3, 29), QTime(0, 0), berlin));
-    EXPECT_EQ(messages(days[0].events), (std::vector<QString> {"morning", "after midnight"}));
-    EXPECT_EQ(messages(days[1].events), (std::vector<QString> {"yesterday"}));
+    EXPECT_EQ(messages(days[0].events), (Messages {"morning", "after midnight"}));
+    EXPECT_EQ(messages(days[1].events), (Messages {"yesterday"}));
     EXPECT_EQ(SignalLog::byDay(events, QTimeZone::utc()).size(), 2u);
     EXPECT_TRUE(SignalLog::byDay({}, berlin).empty());
 }
 
 TEST(SignalLog, CountsDropsAndRecoveriesButNotChanges)
 {
-    const std::vector<ActivityEvent> events {entry(now, Kind::dropped), entry(now, Kind::failed),
-        entry(now, Kind::mounted), entry(now, Kind::profile), entry(now, Kind::serverUp)};
+    const std::vector<ActivityEvent> events {entry(now, "", Kind::dropped), entry(now, "", Kind::failed),
+        entry(now, "", Kind::mounted), entry(now, "", Kind::profile), entry(now, "", Kind::serverUp)};
     EXPECT_EQ(SignalLog::counts(events), (SignalLog::Counts {2, 2}));
 }
 

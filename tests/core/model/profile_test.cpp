@@ -13,8 +13,8 @@ struct Board {
     explicit Board(int count)
     {
         for (int i = 0; i < count; ++i) {
-            shares.emplace_back(QUuid::createUuid(), QString(), ShareProtocol::smb, QStringLiteral("nas"),
-                std::nullopt, QStringLiteral("s%1").arg(i), QString(), false, true);
+            shares.emplace_back(QUuid::createUuid(), QString(), ShareProtocol::smb, "nas", std::nullopt,
+                QStringLiteral("s%1").arg(i), QString(), false, true);
             ids.append(shares.back().id);
         }
     }
@@ -22,20 +22,19 @@ struct Board {
 
 Profile route(QList<QUuid> members, bool unmountOthers)
 {
-    return {QUuid::createUuid(), QStringLiteral("Office"), QStringLiteral("building.2"), std::move(members), unmountOthers};
+    return {QUuid::createUuid(), "Office", "building.2", std::move(members), unmountOthers};
 }
 
 TEST(ProfilePlan, MountsWhatIsMissingInRouteOrderAndUnmountsOthersInListOrder)
 {
     const Board b(5);
     const QUuid deleted = QUuid::createUuid();
-    struct Case {
+    const struct {
         const char* what;
         Profile profile;
         QSet<QUuid> mounted;
         ProfilePlan plan;
-    };
-    const std::vector<Case> cases {
+    } cases[] = {
         {"all mounted, keep others", route({b.ids[0], b.ids[1]}, false), {b.ids[0], b.ids[1], b.ids[2]}, {}},
         {"route order wins for mounting", route({b.ids[3], b.ids[0]}, false), {}, {{b.ids[3], b.ids[0]}, {}}},
         {"deleted member is ignored", route({deleted, b.ids[1]}, true), {b.ids[0]}, {{b.ids[1]}, {b.ids[0]}}},
@@ -45,14 +44,13 @@ TEST(ProfilePlan, MountsWhatIsMissingInRouteOrderAndUnmountsOthersInListOrder)
         {"duplicates stay", route({b.ids[1], b.ids[1]}, false), {}, {{b.ids[1], b.ids[1]}, {}}},
         {"foreign mounts never appear", route({}, true), {deleted}, {}},
     };
-    for (const Case& c : cases)
+    for (const auto& c : cases)
         EXPECT_EQ(ProfilePlan::make(c.profile, b.shares, c.mounted), c.plan) << c.what;
 }
 
 TEST(Profile, RecordRoundTripsAndNeedsEveryKey)
 {
-    const Board b(2);
-    const Profile profile = route(b.ids, true);
+    const Profile profile = route(Board(2).ids, true);
     const QJsonObject json = profile.toJson();
     EXPECT_EQ(Profile::fromJson(json), profile);
     for (const QString& key : json.keys()) {
@@ -60,12 +58,11 @@ TEST(Profile, RecordRoundTripsAndNeedsEveryKey)
         missing.remove(key);
         EXPECT_FALSE(Profile::fromJson(missing)) << key.toStdString();
     }
-    QJsonObject badMember = json;
-    badMember.insert(QStringLiteral("shareIDs"), QJsonArray {QStringLiteral("nope")});
-    EXPECT_FALSE(Profile::fromJson(badMember));
-    QJsonObject badSwitch = json;
-    badSwitch.insert(QStringLiteral("unmountOthers"), 1);
-    EXPECT_FALSE(Profile::fromJson(badSwitch));
+    for (const auto& [key, value] : {std::pair {"shareIDs", QJsonValue(QJsonArray {"nope"})}, {"unmountOthers", 1}}) {
+        QJsonObject bad = json;
+        bad.insert(QLatin1String(key), value);
+        EXPECT_FALSE(Profile::fromJson(bad)) << key;
+    }
 }
 
 } // namespace
