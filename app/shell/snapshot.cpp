@@ -2,6 +2,7 @@
 
 #include "shell/mountwire_app.h"
 #include "store/share_store.h"
+#include "views/controls.h"
 #include "views/manager_view.h"
 #include "views/theme.h"
 
@@ -41,8 +42,11 @@ QStringList render(MountwireApp& app, const QString& folder)
     QStringList written;
     ShareStore& store = app.store();
     const ManagerPage before = store.page();
+    // Standard controls take the application's colours; on a real desktop those already match the scheme.
+    const QPalette desktopPalette = QApplication::palette();
     for (const Theme::Appearance appearance : {Theme::Appearance::light, Theme::Appearance::dark}) {
         Theme::setAppearanceOverride(appearance);
+        QApplication::setPalette(Ui::palette());
         const QString suffix = appearance == Theme::Appearance::light ? QStringLiteral("light") : QStringLiteral("dark");
         ManagerView::Factories factories;
         factories.page = [&app](ManagerPage page, QWidget* parent) { return app.makePage(page, parent); };
@@ -80,11 +84,16 @@ QStringList render(MountwireApp& app, const QString& folder)
             QTabWidget* tabs = app.makeSettingsTabs(nullptr);
             tabs->setFixedSize(520, 560);
             tabs->show();
-            written << save(tabs, folder, QStringLiteral("settings-%1").arg(suffix));
+            const char* names[] = {"general", "about", "updates"};
+            for (int i = 0; i < tabs->count() && i < 3; ++i) {
+                tabs->setCurrentIndex(i);
+                written << save(tabs, folder, QStringLiteral("settings-%1-%2").arg(QLatin1String(names[i]), suffix));
+            }
             delete tabs;
         }
     }
     Theme::setAppearanceOverride(std::nullopt);
+    QApplication::setPalette(desktopPalette);
     store.setPage(before);
     return written;
 }

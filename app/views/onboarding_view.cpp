@@ -75,14 +75,14 @@ protected:
                 {"archive", {sampleHistory(40, 6, 6), LineContinuity::solid, 40, {}, 1.7, 4}}};
             break;
         }
-        const double top = 24;
+        const double top = 38;
         const double rowHeight = std::min(32.0, (height() - 2 * top) / double(rows.size()));
         p.setFont(Theme::Typo::kicker());
         for (std::size_t i = 0; i < rows.size(); ++i) {
             const double y = top + rowHeight * double(i);
             p.setPen(Theme::ink3.color());
             if (i == 0)
-                p.drawText(QRectF(28, 4, 120, 16), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("THIS COMPUTER"));
+                p.drawText(QRectF(28, 14, 120, 16), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("THIS COMPUTER"));
             p.drawText(QRectF(width() - 128, y, 100, rowHeight), Qt::AlignRight | Qt::AlignVCenter,
                 QString::fromUtf8(rows[i].server).toUpper());
             SignalLinePainter::paint(p, QRectF(28, y, width() - 170, rowHeight), rows[i].line, Theme::currentAppearance());
@@ -196,6 +196,7 @@ OnboardingView::OnboardingView(ShareStore& store, UserDefaults& defaults, Notifi
 
     auto* footer = new QHBoxLayout;
     footer->setContentsMargins(28, 0, 28, 0);
+    footer->setSpacing(8);
     m_dots = new PageDots(int(pages().size()), this);
     footer->addWidget(m_dots);
     footer->addStretch(1);

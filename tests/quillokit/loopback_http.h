@@ -50,17 +50,14 @@ public:
         openssl.setStandardOutputFile(QProcess::nullDevice());
         openssl.setStandardErrorFile(QProcess::nullDevice());
         openssl.start(QStringLiteral("openssl"),
-                      {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("ec"),
-                       QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
-                       QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"),
-                       QStringLiteral("subjectAltName=IP:127.0.0.1"), QStringLiteral("-days"), QStringLiteral("2"),
-                       QStringLiteral("-keyout"), key, QStringLiteral("-out"), certificate});
-        if (!openssl.waitForFinished(30000) || openssl.exitStatus() != QProcess::NormalExit || openssl.exitCode() != 0)
-            return std::nullopt;
+            QStringLiteral("req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -subj /CN=127.0.0.1 "
+                           "-addext subjectAltName=IP:127.0.0.1 -days 2 -keyout")
+                    .split(' ')
+                << key << QStringLiteral("-out") << certificate);
         QFile keyFile(key);
-        keyFile.open(QIODevice::ReadOnly);
-        const auto certificates = QSslCertificate::fromPath(certificate);
-        if (certificates.isEmpty())
+        const auto certificates = openssl.waitForFinished(30000) && openssl.exitCode() == 0
+            ? QSslCertificate::fromPath(certificate) : QList<QSslCertificate> {};
+        if (certificates.isEmpty() || !keyFile.open(QIODevice::ReadOnly))
             return std::nullopt;
         QSslConfiguration client = QSslConfiguration::defaultConfiguration();
         client.addCaCertificates(certificates);
@@ -88,7 +85,7 @@ private:
     {
         QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-            QByteArray request = socket->property("request").toByteArray() + socket->readAll();
+            const QByteArray request = socket->property("request").toByteArray() + socket->readAll();
             socket->setProperty("request", request);
             if (!request.contains("\r\n\r\n") || socket->property("answered").toBool())
                 return;
@@ -100,7 +97,7 @@ private:
                     userAgent_ = line.mid(11).trimmed();
             }
             ++hits_[path];
-            const Response response = routes_.value(path, Response{404, "not here", true, {}});
+            const Response response = routes_.value(path, Response {404, "not here", true, {}});
             QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + " Answer\r\nConnection: close\r\n";
             if (response.sendLength)
                 head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";

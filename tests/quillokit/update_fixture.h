@@ -27,51 +27,42 @@ struct UpdateFixture {
     QString install = root.filePath(QStringLiteral("mountwire"));
     QString caches = root.filePath(QStringLiteral("cache"));
     UpdateSigning::KeyPair keys = *UpdateSigning::makeKeyPair();
-    IniQuilloDefaults defaults{root.filePath(QStringLiteral("settings.conf"))};
+    IniQuilloDefaults defaults {root.filePath(QStringLiteral("settings.conf"))};
     LoopbackHttp http;
+    int windows = 0; // how often an updater made here asked for its window
 
     UpdateFixture()
     {
         // Qt would send loopback requests through a proxy named in the environment.
         for (const char* name : {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
             qunsetenv(name);
-        writeFile(AppFolder::executable(install), "#!/bin/sh\n", 0755);
-        writeFile(AppFolder::versionFile(install), "1.0\n", 0644);
+        for (const auto& [path, contents, mode] : {std::tuple(AppFolder::executable(install), "#!/bin/sh\n", 0755),
+                 std::tuple(AppFolder::versionFile(install), "1.0\n", 0644)}) {
+            QDir().mkpath(QFileInfo(path).absolutePath());
+            QFile file(path);
+            file.open(QIODevice::WriteOnly);
+            file.write(contents);
+            file.close();
+            ::chmod(QFile::encodeName(path).constData(), mode_t(mode));
+        }
         defaults.setFlag(QStringLiteral("QuilloAutoUpdate"), true);
-    }
-
-    static void writeFile(const QString& path, const QByteArray& contents, int mode)
-    {
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile file(path);
-        file.open(QIODevice::WriteOnly);
-        file.write(contents);
-        file.close();
-        ::chmod(QFile::encodeName(path).constData(), mode_t(mode));
     }
 
     UpdaterBundle bundle() const
     {
-        UpdaterBundle bundle;
-        bundle.installFolder = install;
-        bundle.feedURL = http.url(QStringLiteral("/feed.json"));
-        bundle.publicKey = keys.publicKey;
-        bundle.currentVersion = QStringLiteral("1.0");
-        bundle.appName = QStringLiteral("Mountwire");
-        bundle.identifier = QStringLiteral("app.mountwire");
-        bundle.cachesFolder = caches;
-        bundle.homeFolder = root.filePath(QStringLiteral("home"));
-        bundle.system = {6, 1, 0};
-        return bundle;
+        return UpdaterBundle {.installFolder = install, .feedURL = http.url(QStringLiteral("/feed.json")),
+            .publicKey = keys.publicKey, .currentVersion = QStringLiteral("1.0"), .appName = QStringLiteral("Mountwire"),
+            .identifier = QStringLiteral("app.mountwire"), .cachesFolder = caches,
+            .homeFolder = root.filePath(QStringLiteral("home")), .system = {6, 1, 0}};
     }
 
     // The entries of an application folder of that version; its program marks the folder when it runs.
     static std::vector<UpdateArchive::Entry> appEntries(const QString& version, qsizetype padding = 0)
     {
         using Kind = UpdateArchive::Entry::Kind;
-        std::vector<UpdateArchive::Entry> entries{
+        std::vector<UpdateArchive::Entry> entries {
             {QStringLiteral("mountwire/bin/mountwire"), Kind::file, 0755,
-             "#!/bin/sh\ntouch \"$(dirname \"$0\")/../relaunched\"\n", {}},
+                "#!/bin/sh\ntouch \"$(dirname \"$0\")/../relaunched\"\n", {}},
             {QStringLiteral("mountwire/share/mountwire/version"), Kind::file, 0644, version.toUtf8() + '\n', {}}};
         if (padding > 0) {
             // Random bytes do not shrink in the zip, so the archive is as large as asked.
@@ -90,9 +81,18 @@ struct UpdateFixture {
         feed.version = version;
         feed.url = QStringLiteral("https://example.org/mountwire");
         feed.notes = QStringLiteral("Faster reconnects.");
-        feed.download = UpdateFeed::Download{http.url(QStringLiteral("/update.zip")).toString(), archive.size(),
-                                             *UpdateSigning::sign(archive, keys.secretKey)};
+        feed.download = UpdateFeed::Download {http.url(QStringLiteral("/update.zip")).toString(), archive.size(),
+            *UpdateSigning::sign(archive, keys.secretKey)};
         return feed;
+    }
+
+    // Serves the feed and the archive; an app of that version when no archive is given.
+    QByteArray publish(const QString& version, QByteArray archive = {})
+    {
+        if (archive.isEmpty())
+            archive = *UpdateArchive::pack(appEntries(version));
+        publish(feedFor(version, archive), archive);
+        return archive;
     }
 
     void publish(const UpdateFeed& feed, const QByteArray& archive, bool sendLength = true)
@@ -107,19 +107,19 @@ struct UpdateFixture {
     {
         if (!hooks.quit)
             hooks.quit = [] {};
-        return std::make_unique<Updater>(std::move(bundle), defaults, std::move(hooks));
+        auto updater = std::make_unique<Updater>(std::move(bundle), defaults, std::move(hooks));
+        QObject::connect(updater.get(), &Updater::windowRequested, [this] { ++windows; });
+        return updater;
     }
 
     // Waits for the updater to leave checking and downloading.
     static bool settles(const Updater& updater, int timeoutMs = 10000)
     {
-        return TestApp::waitUntil(
-            [&] {
-                const auto kind = updater.phase().kind;
-                return kind != UpdatePhase::Kind::checking && kind != UpdatePhase::Kind::downloading
-                    && kind != UpdatePhase::Kind::idle;
-            },
-            timeoutMs);
+        return TestApp::waitUntil([&] {
+            const auto kind = updater.phase().kind;
+            return kind != UpdatePhase::Kind::checking && kind != UpdatePhase::Kind::downloading
+                && kind != UpdatePhase::Kind::idle;
+        }, timeoutMs);
     }
 };
 

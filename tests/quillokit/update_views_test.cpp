@@ -19,23 +19,16 @@ using Kind = UpdatePhase::Kind;
 TEST(UpdateViews, SettingsTabSwitchesAutomaticDownloadsAndSaysWhatTheCheckFound)
 {
     UpdateFixture fixture;
-    fixture.http.route(QStringLiteral("/feed.json"), {200, fixture.feedFor(QStringLiteral("0.9"), "x").encode(), true, {}});
+    fixture.publish("0.9");
     auto updater = fixture.makeUpdater();
     UpdateSettingsTab tab(*updater);
-    EXPECT_EQ(tab.automaticToggle()->text(), QStringLiteral("Download and install updates automatically"));
-    const QList<QLabel*> labels = tab.findChildren<QLabel*>();
-    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](QLabel* label) {
-        return label->text() == QLatin1String("New versions download in the background and install when you quit");
-    }));
     EXPECT_TRUE(tab.automaticToggle()->isChecked());
-
     tab.automaticToggle()->click();
     EXPECT_EQ(fixture.defaults.flag(QStringLiteral("QuilloAutoUpdate")), false);
     EXPECT_FALSE(updater->automaticallyDownloads());
     updater->setAutomaticallyDownloads(true);
     EXPECT_TRUE(tab.automaticToggle()->isChecked());
 
-    EXPECT_EQ(tab.checkButton()->text(), QStringLiteral("Check for Updates…"));
     tab.checkButton()->click();
     EXPECT_EQ(tab.statusLabel()->text(), QStringLiteral("Checking for updates…"));
     ASSERT_TRUE(UpdateFixture::settles(*updater));
@@ -46,21 +39,16 @@ TEST(UpdateViews, WindowLeadsFromTheMenuCheckThroughDownloadToRestart)
 {
     UpdateFixture fixture;
     fixture.defaults.setFlag(QStringLiteral("QuilloAutoUpdate"), false);
-    const QByteArray archive = *UpdateArchive::pack(UpdateFixture::appEntries(QStringLiteral("1.1"), 600 * 1024));
-    fixture.publish(fixture.feedFor(QStringLiteral("1.1"), archive), archive);
+    fixture.publish("1.1", *UpdateArchive::pack(UpdateFixture::appEntries("1.1", 600 * 1024)));
     int quits = 0;
     UpdaterHooks hooks;
     hooks.quit = [&] { ++quits; };
     auto updater = fixture.makeUpdater(hooks);
     UpdateWindow window(*updater);
     UpdateSettingsTab tab(*updater);
-    QAction* action = makeCheckForUpdatesAction(*updater, &window);
-    EXPECT_EQ(action->text(), QStringLiteral("Check for Updates…"));
 
-    action->trigger();
+    makeCheckForUpdatesAction(*updater, &window)->trigger();
     EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(window.windowTitle(), QStringLiteral("Software Update"));
-    EXPECT_EQ(window.width(), 420);
     EXPECT_EQ(window.headingLabel()->text(), QStringLiteral("Checking for updates…"));
     ASSERT_TRUE(UpdateFixture::settles(*updater));
     ASSERT_EQ(updater->phase().kind, Kind::available);
@@ -89,8 +77,7 @@ TEST(UpdateViews, AppThatCannotBeReplacedIsOfferedTheDownloadPage)
 {
     UpdateFixture fixture;
     fixture.defaults.setFlag(QStringLiteral("QuilloAutoUpdate"), false);
-    const QByteArray archive = *UpdateArchive::pack(UpdateFixture::appEntries(QStringLiteral("1.1")));
-    fixture.publish(fixture.feedFor(QStringLiteral("1.1"), archive), archive);
+    fixture.publish("1.1");
     UpdaterBundle bundle = fixture.bundle();
     bundle.installFolder = QStringLiteral("/media/usb/mountwire");
     auto updater = fixture.makeUpdater(bundle);

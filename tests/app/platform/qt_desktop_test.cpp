@@ -19,7 +19,7 @@ public Q_SLOTS:
     void open(const QUrl& url) { opened.append(url); }
 };
 
-TEST(QtDesktopTest, FoldersAndAddressesGoToTheDesktopsHandlers)
+TEST(QtDesktopTest, FoldersAndAddressesGoToTheDesktopsHandlersAndTextToTheClipboard)
 {
     TestApp::instance();
     UrlRecorder recorder;
@@ -34,42 +34,34 @@ TEST(QtDesktopTest, FoldersAndAddressesGoToTheDesktopsHandlers)
     EXPECT_EQ(recorder.opened,
         (QList<QUrl> {QUrl::fromLocalFile(QStringLiteral("/media/Share Name")),
             QUrl(QStringLiteral("mountwire-test:notifications"))}));
-}
 
-TEST(QtDesktopTest, CopiedTextReplacesTheClipboard)
-{
-    TestApp::instance();
     QGuiApplication::clipboard()->setText(QStringLiteral("older"));
-    QtDesktop().copyToClipboard(QStringLiteral("smb://server/Büro Share"));
+    desktop.copyToClipboard(QStringLiteral("smb://server/Büro Share"));
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("smb://server/Büro Share"));
 }
 
-TEST(QtDesktopTest, ReduceMotionFollowsTheDesktopsAnimationSetting)
+TEST(QtDesktopTest, ReduceMotionFollowsTheDesktopsAnimationSettingWhenThereIsOne)
 {
     // Settings stay in this process; nothing of the user's desktop is touched.
     qputenv("GSETTINGS_BACKEND", "memory");
-    const char* schemaId = "org.gnome.desktop.interface";
+    const QString schemaId = QStringLiteral("org.gnome.desktop.interface");
+    EXPECT_FALSE(QtDesktop(QStringLiteral("org.mountwire.absent.schema")).reduceMotion());
+    EXPECT_FALSE(QtDesktop(schemaId, QStringLiteral("no-such-key")).reduceMotion());
+    // A key of another type is no answer either.
+    EXPECT_FALSE(QtDesktop(schemaId, QStringLiteral("font-name")).reduceMotion());
+
     GSettingsSchemaSource* source = g_settings_schema_source_get_default();
-    GSettingsSchema* schema = source ? g_settings_schema_source_lookup(source, schemaId, TRUE) : nullptr;
+    GSettingsSchema* schema = source ? g_settings_schema_source_lookup(source, "org.gnome.desktop.interface", TRUE) : nullptr;
     if (!schema)
         GTEST_SKIP() << "the desktop interface settings schema is not installed";
     g_settings_schema_unref(schema);
-    GSettings* settings = g_settings_new(schemaId);
+    GSettings* settings = g_settings_new("org.gnome.desktop.interface");
     const QtDesktop desktop;
-
-    g_settings_set_boolean(settings, "enable-animations", FALSE);
-    EXPECT_TRUE(desktop.reduceMotion());
-    g_settings_set_boolean(settings, "enable-animations", TRUE);
-    EXPECT_FALSE(desktop.reduceMotion());
+    for (const bool animations : {false, true}) {
+        g_settings_set_boolean(settings, "enable-animations", animations);
+        EXPECT_EQ(desktop.reduceMotion(), !animations);
+    }
     g_object_unref(settings);
-}
-
-TEST(QtDesktopTest, WithoutTheSettingMotionIsNotReduced)
-{
-    EXPECT_FALSE(QtDesktop(QStringLiteral("org.mountwire.absent.schema")).reduceMotion());
-    EXPECT_FALSE(QtDesktop(QStringLiteral("org.gnome.desktop.interface"), QStringLiteral("no-such-key")).reduceMotion());
-    // A key of another type is no answer either.
-    EXPECT_FALSE(QtDesktop(QStringLiteral("org.gnome.desktop.interface"), QStringLiteral("font-name")).reduceMotion());
 }
 
 } // namespace

@@ -11,29 +11,23 @@
 
 namespace {
 
-bool ip(const QStringList& arguments)
+bool ip(const QString& command)
 {
     QProcess process;
-    process.start(QStringLiteral("ip"), arguments);
-    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit
-        && process.exitCode() == 0;
+    process.start(QStringLiteral("ip"), command.split(' '));
+    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
 // A network namespace of the test's own: its links can change freely and no traffic leaves it.
 struct Namespace {
     QString name = QStringLiteral("mwdesk-%1").arg(getpid());
-    bool made = ip({QStringLiteral("netns"), QStringLiteral("add"), name});
+    bool made = ip("netns add " + name);
     ~Namespace()
     {
         if (made)
-            ip({QStringLiteral("netns"), QStringLiteral("delete"), name});
+            ip("netns delete " + name);
     }
-    bool run(QStringList arguments) const
-    {
-        arguments.prepend(name);
-        arguments.prepend(QStringLiteral("-n"));
-        return ip(arguments);
-    }
+    bool run(const QString& command) const { return ip("-n " + name + ' ' + command); }
 };
 
 // Starts the monitor from inside the namespace: its sockets stay there after the thread returns home.
@@ -46,10 +40,9 @@ bool startInside(const Namespace& ns, RtnetlinkPathMonitor& monitor)
         monitor.start();
         ::setns(home, CLONE_NEWNET);
     }
-    if (home >= 0)
-        ::close(home);
-    if (there >= 0)
-        ::close(there);
+    for (const int fd : {home, there})
+        if (fd >= 0)
+            ::close(fd);
     return entered;
 }
 
@@ -71,19 +64,19 @@ TEST(RtnetlinkPathMonitorTest, ReportsThePathAtStartAndAfterEveryChange)
     auto arrives = [&](const NetworkPath& expected) {
         return TestApp::waitUntil([&] { return !updates.empty() && updates.back() == expected; });
     };
-    ASSERT_TRUE(ns.run({"link", "add", "v0", "type", "veth", "peer", "name", "v1"}));
-    ASSERT_TRUE(ns.run({"link", "set", "v0", "up"}));
-    ASSERT_TRUE(ns.run({"link", "set", "v1", "up"}));
-    ASSERT_TRUE(ns.run({"addr", "add", "127.77.0.1/24", "dev", "v0", "scope", "global"}));
+    ASSERT_TRUE(ns.run("link add v0 type veth peer name v1"));
+    ASSERT_TRUE(ns.run("link set v0 up"));
+    ASSERT_TRUE(ns.run("link set v1 up"));
+    ASSERT_TRUE(ns.run("addr add 127.77.0.1/24 dev v0 scope global"));
     EXPECT_TRUE(arrives({NetworkPathStatus::unsatisfied, {"v0"}}));
 
-    ASSERT_TRUE(ns.run({"route", "add", "default", "dev", "v0"}));
+    ASSERT_TRUE(ns.run("route add default dev v0"));
     EXPECT_TRUE(arrives({NetworkPathStatus::satisfied, {"v0"}}));
 
     // Taking the link down drops its routes without a route message of their own.
-    ASSERT_TRUE(ns.run({"link", "set", "v0", "down"}));
+    ASSERT_TRUE(ns.run("link set v0 down"));
     EXPECT_TRUE(arrives({NetworkPathStatus::unsatisfied, {}}));
-    ASSERT_TRUE(ns.run({"link", "set", "v0", "up"}));
+    ASSERT_TRUE(ns.run("link set v0 up"));
     EXPECT_TRUE(arrives({NetworkPathStatus::unsatisfied, {"v0"}}));
 
     // Repeated reports only come with a change.

@@ -1,5 +1,4 @@
 #include "platform/user_defaults.h"
-#include "platform/user_folders.h"
 
 #include <QFile>
 #include <QSettings>
@@ -51,14 +50,10 @@ TEST_F(UserDefaultsTest, MistypedValuesReadAsAbsent)
 {
     {
         QSettings raw(file(), QSettings::IniFormat);
-        raw.setValue("yes", "yes");
-        raw.setValue("fraction", "15.5");
-        raw.setValue("word", "fifteen");
-        raw.setValue("inf", "inf");
-        raw.setValue("plain", "a, b");
-        raw.setValue("numbers", "[1, 2]");
-        raw.setValue("ids", "[\"not-a-uuid\"]");
-        raw.setValue("braced", "[\"{8d0f6a52-4a4e-4b8e-9d1e-2a3b4c5d6e7f}\"]");
+        for (const auto& [key, text] : std::initializer_list<std::pair<const char*, const char*>> {{"yes", "yes"},
+                 {"fraction", "15.5"}, {"word", "fifteen"}, {"inf", "inf"}, {"plain", "a, b"}, {"numbers", "[1, 2]"},
+                 {"ids", "[\"not-a-uuid\"]"}, {"braced", "[\"{8d0f6a52-4a4e-4b8e-9d1e-2a3b4c5d6e7f}\"]"}})
+            raw.setValue(key, text);
     }
     EXPECT_FALSE(defaults.boolValue("yes"));
     EXPECT_FALSE(defaults.boolValue("fraction"));

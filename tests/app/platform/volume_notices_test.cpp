@@ -44,10 +44,8 @@ bool kernelTableShows(const QString& mountPoint)
 {
     QFile file(QStringLiteral("/proc/self/mountinfo"));
     file.open(QIODevice::ReadOnly);
-    for (const auto& [id, point] : Mountinfo::parse(file.readAll()))
-        if (point == mountPoint)
-            return true;
-    return false;
+    const Mountinfo::Snapshot table = Mountinfo::parse(file.readAll());
+    return std::any_of(table.begin(), table.end(), [&](const auto& mount) { return mount.second == mountPoint; });
 }
 
 bool gioListsMountAt(const QString& location)
@@ -56,11 +54,9 @@ bool gioListsMountAt(const QString& location)
     GVolumeMonitor* monitor = g_volume_monitor_get();
     GList* mounts = g_volume_monitor_get_mounts(monitor);
     for (GList* item = mounts; item; item = item->next) {
-        GFile* root = g_mount_get_root(G_MOUNT(item->data));
-        char* path = g_file_get_path(root);
+        g_autoptr(GFile) root = g_mount_get_root(G_MOUNT(item->data));
+        g_autofree char* path = g_file_get_path(root);
         listed = listed || (path && QString::fromUtf8(path) == location);
-        g_free(path);
-        g_object_unref(root);
     }
     g_list_free_full(mounts, g_object_unref);
     g_object_unref(monitor);
@@ -76,21 +72,22 @@ struct Recorder {
 
     Recorder(std::function<bool(const QString&)> ours, std::function<bool(const QString&)> listed)
     {
-        QObject::connect(&notices, &VolumeNotices::volumeDidMount, [=, this](const QString& where) {
-            if (ours(where))
-                seen.emplace_back("mount", where), tableAgreed.push_back(listed(where));
-        });
-        QObject::connect(&notices, &VolumeNotices::volumeDidUnmount, [=, this](const QString& where) {
-            if (ours(where))
-                seen.emplace_back("unmount", where), tableAgreed.push_back(!listed(where));
-        });
+        const auto record = [=, this](const char* what, bool mounted) {
+            return [=, this](const QString& where) {
+                if (ours(where))
+                    seen.emplace_back(what, where), tableAgreed.push_back(listed(where) == mounted);
+            };
+        };
+        QObject::connect(&notices, &VolumeNotices::volumeDidMount, record("mount", true));
+        QObject::connect(&notices, &VolumeNotices::volumeDidUnmount, record("unmount", false));
     }
-    // Waits for two notices, then a little longer to catch any extra one.
-    bool waitForMountAndUnmount()
+    // Waits for both notices, then a little longer to catch any extra one, and checks them.
+    void expectMountAndUnmount(const QString& where)
     {
-        const bool two = TestApp::waitUntil([&] { return seen.size() >= 2; });
+        ASSERT_TRUE(TestApp::waitUntil([&] { return seen.size() >= 2; }));
         TestApp::spin(300);
-        return two;
+        EXPECT_EQ(seen, (std::vector<Notice> {{"mount", where}, {"unmount", where}}));
+        EXPECT_EQ(tableAgreed, (std::vector<bool> {true, true}));
     }
 };
 
@@ -104,9 +101,7 @@ TEST(VolumeNoticesTest, AKernelMountAndUnmountEachGiveOneNoticeAfterTheTableShow
         GTEST_SKIP() << "cannot mount a file system here (needs root)";
     TestApp::waitUntil([&] { return !recorder.seen.empty(); });
     ::umount2(point.toUtf8().constData(), MNT_DETACH);
-    ASSERT_TRUE(recorder.waitForMountAndUnmount());
-    EXPECT_EQ(recorder.seen, (std::vector<Notice> {{"mount", point}, {"unmount", point}}));
-    EXPECT_EQ(recorder.tableAgreed, (std::vector<bool> {true, true}));
+    recorder.expectMountAndUnmount(point);
 }
 
 bool gio(const QStringList& arguments, const QByteArray& input = {})
@@ -135,11 +130,7 @@ TEST(VolumeNoticesTest, AUserSpaceShareGivesOneNoticeEachWay)
     ASSERT_TRUE(gio({QStringLiteral("mount"), url}, qgetenv("MW_DAV_PASSWORD") + "\n"));
     ASSERT_TRUE(TestApp::waitUntil([&] { return !recorder.seen.empty(); }));
     ASSERT_TRUE(gio({QStringLiteral("mount"), QStringLiteral("-u"), url}));
-    ASSERT_TRUE(recorder.waitForMountAndUnmount());
-    ASSERT_EQ(recorder.seen.size(), 2u);
-    const QString where = recorder.seen[0].second;
-    EXPECT_EQ(recorder.seen, (std::vector<Notice> {{"mount", where}, {"unmount", where}}));
-    EXPECT_EQ(recorder.tableAgreed, (std::vector<bool> {true, true}));
+    recorder.expectMountAndUnmount(recorder.seen.front().second);
 }
 
 } // namespace

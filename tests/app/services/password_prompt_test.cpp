@@ -7,73 +7,51 @@
 
 #include <gtest/gtest.h>
 
-using servicestest::share;
-
 namespace {
 
 ShareSpec media(const QString& user)
 {
-    return share(ShareProtocol::smb, QStringLiteral("nas.local"), std::nullopt, QStringLiteral("Media"), user,
-        QStringLiteral("Media"));
+    return servicestest::share(ShareProtocol::smb, "nas.local", std::nullopt, "Media", user, "Media");
 }
-
-// Acts on the prompt once it is open, from inside its own event loop.
-void whenOpen(const std::function<void(PasswordPrompt*)>& act)
-{
-    QTimer::singleShot(0, [act] {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (auto* prompt = qobject_cast<PasswordPrompt*>(widget); prompt && prompt->isVisible()) {
-                act(prompt);
-                return;
-            }
-        }
-        ADD_FAILURE() << "no prompt is open";
-    });
-}
-
-} // namespace
 
 TEST(PasswordPrompt, SaysWhoseShareAndThatNothingIsSaved)
 {
-    ASSERT_TRUE(servicestest::app());
-    EXPECT_EQ(PasswordPrompt::messageFor(media(QStringLiteral("ann"))), QStringLiteral("Password for Media"));
-    EXPECT_EQ(PasswordPrompt::informativeTextFor(media(QStringLiteral("ann"))),
-        QStringLiteral("Enter the password for ann on nas.local. It isn’t saved."));
-    EXPECT_EQ(PasswordPrompt::informativeTextFor(media(QString())),
-        QStringLiteral("Enter the password for this share on nas.local. It isn’t saved."));
+    TestApp::instance();
+    EXPECT_EQ(PasswordPrompt::messageFor(media("ann")), "Password for Media");
+    EXPECT_EQ(PasswordPrompt::informativeTextFor(media("ann")),
+        "Enter the password for ann on nas.local. It isn’t saved.");
+    EXPECT_EQ(PasswordPrompt::informativeTextFor(media("")),
+        "Enter the password for this share on nas.local. It isn’t saved.");
 }
 
-TEST(PasswordPrompt, ConnectReturnsTheTypedPasswordMasked)
+TEST(PasswordPrompt, ConnectReturnsWhatWasTypedMaskedAndCancelReturnsNothing)
 {
-    ASSERT_TRUE(servicestest::app());
-    bool checked = false;
-    whenOpen([&](PasswordPrompt* prompt) {
-        EXPECT_EQ(prompt->field()->echoMode(), QLineEdit::Password);
-        EXPECT_EQ(prompt->field()->size(), QSize(260, 24));
-        EXPECT_TRUE(prompt->connectButton()->isDefault());
-        EXPECT_EQ(prompt->connectButton()->text(), QStringLiteral("Connect"));
-        EXPECT_EQ(prompt->cancelButton()->text(), QStringLiteral("Cancel"));
-        prompt->field()->setText(QStringLiteral("s3cret"));
-        checked = true;
-        prompt->connectButton()->click();
-    });
-    EXPECT_EQ(PasswordPrompt::ask(media(QStringLiteral("ann"))), QStringLiteral("s3cret"));
-    EXPECT_TRUE(checked);
+    TestApp::instance();
+    const struct {
+        const char* typed;
+        bool connect;
+        std::optional<QString> answer;
+    } cases[] = {{"s3cret", true, "s3cret"}, {"", true, ""}, {"typed", false, std::nullopt}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        bool acted = false;
+        // Acts on the prompt once it is open, from inside its own event loop.
+        QTimer::singleShot(0, [&] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                auto* prompt = qobject_cast<PasswordPrompt*>(widget);
+                if (!prompt || !prompt->isVisible())
+                    continue;
+                EXPECT_EQ(prompt->field()->echoMode(), QLineEdit::Password);
+                EXPECT_TRUE(prompt->connectButton()->isDefault());
+                prompt->field()->setText(QString::fromUtf8(c.typed));
+                acted = true;
+                (c.connect ? prompt->connectButton() : prompt->cancelButton())->click();
+                return;
+            }
+        });
+        EXPECT_EQ(PasswordPrompt::ask(media("ann")), c.answer);
+        EXPECT_TRUE(acted) << "no prompt was open";
+    }
 }
 
-TEST(PasswordPrompt, ConnectWithAnEmptyFieldReturnsAnEmptyPassword)
-{
-    ASSERT_TRUE(servicestest::app());
-    whenOpen([](PasswordPrompt* prompt) { prompt->connectButton()->click(); });
-    EXPECT_EQ(PasswordPrompt::ask(media(QStringLiteral("ann"))), QString());
-}
-
-TEST(PasswordPrompt, CancelReturnsNothing)
-{
-    ASSERT_TRUE(servicestest::app());
-    whenOpen([](PasswordPrompt* prompt) {
-        prompt->field()->setText(QStringLiteral("typed"));
-        prompt->cancelButton()->click();
-    });
-    EXPECT_EQ(PasswordPrompt::ask(media(QStringLiteral("ann"))), std::nullopt);
-}
+} // namespace

@@ -10,34 +10,35 @@
 using servicestest::env;
 using servicestest::share;
 using servicestest::waitFor;
+using P = ShareProtocol;
 
 namespace {
 
 #define NEED_KEYRING()                                                                                              \
-    do {                                                                                                            \
-        if (env("MW_KEYRING_DATA").isEmpty())                                                                       \
-            GTEST_SKIP() << "MW_KEYRING_DATA is not set: no password store in this session";                        \
-    } while (0)
+    if (env("MW_KEYRING_DATA").isEmpty())                                                                           \
+    GTEST_SKIP() << "MW_KEYRING_DATA is not set: no password store in this session"
+
+template <typename T, typename Call>
+T answer(Call call, T otherwise = {})
+{
+    const std::optional<T> result = waitFor<T>(call);
+    EXPECT_TRUE(result) << "the password store did not call back";
+    return result.value_or(otherwise);
+}
 
 std::optional<QString> read(Keychain& keychain, const ShareSpec& spec)
 {
-    auto result = waitFor<std::optional<QString>>([&](auto done) { keychain.password(spec, done); });
-    EXPECT_TRUE(result) << "password() did not call back";
-    return result.value_or(std::nullopt);
+    return answer<std::optional<QString>>([&](auto done) { keychain.password(spec, done); });
 }
 
 bool save(Keychain& keychain, const QString& password, const ShareSpec& spec)
 {
-    auto result = waitFor<bool>([&](auto done) { keychain.save(password, spec, done); });
-    EXPECT_TRUE(result) << "save() did not call back";
-    return result.value_or(false);
+    return answer<bool>([&](auto done) { keychain.save(password, spec, done); });
 }
 
 bool has(Keychain& keychain, const ShareSpec& spec)
 {
-    auto result = waitFor<bool>([&](auto done) { keychain.hasPassword(spec, done); });
-    EXPECT_TRUE(result) << "hasPassword() did not call back";
-    return result.value_or(false);
+    return answer<bool>([&](auto done) { keychain.hasPassword(spec, done); });
 }
 
 // Each test run gets its own server name, so runs never see each other's items.
@@ -59,17 +60,45 @@ bool anyFileContains(const QString& folder, const QByteArray& needle)
 
 } // namespace
 
-TEST(SecretServiceKeychain, PasswordRoundTripsThroughTheStore)
+TEST(KeychainItem, OneItemPerServerUserAndProtocolAndNoneWithoutUser)
+{
+    const struct {
+        ShareSpec spec;
+        const char* protocol;
+        std::optional<QString> path;
+    } cases[] = {
+        {share(P::smb, "nas", 10445, "Media/Films", "ann"), "smb", "/Media/Films"},
+        {share(P::afp, "nas", std::nullopt, "Vol", "ann"), "afp", "/Vol"},
+        {share(P::nfs, "nas", std::nullopt, "export", "ann"), "", std::nullopt},
+        {share(P::webdav, "nas", 8080, "dav", "ann"), "http", std::nullopt},
+        {share(P::webdavs, "nas", std::nullopt, "", "ann"), "https", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const std::optional<KeychainItem> item = KeychainItem::forSpec(c.spec);
+        ASSERT_TRUE(item) << c.protocol;
+        EXPECT_EQ(item->server, "nas");
+        EXPECT_EQ(item->account, "ann");
+        EXPECT_EQ(item->protocol, QString::fromUtf8(c.protocol));
+        EXPECT_EQ(item->path, c.path) << c.protocol;
+    }
+    EXPECT_FALSE(KeychainItem::forSpec(share(P::smb, "nas", std::nullopt, "s", "")));
+}
+
+TEST(SecretServiceKeychain, PasswordRoundTripsAndAShareWithoutUserStoresNothing)
 {
     NEED_KEYRING();
     SecretServiceKeychain keychain;
-    const ShareSpec spec = share(ShareProtocol::smb, uniqueHost(), std::nullopt, QStringLiteral("Media"),
-        QStringLiteral("ann"));
+    const ShareSpec spec = share(ShareProtocol::smb, uniqueHost(), std::nullopt, "Media", "ann");
     EXPECT_FALSE(has(keychain, spec));
     EXPECT_EQ(read(keychain, spec), std::nullopt);
     ASSERT_TRUE(save(keychain, QStringLiteral("pässwörd ✓"), spec));
     EXPECT_TRUE(has(keychain, spec));
     EXPECT_EQ(read(keychain, spec), QStringLiteral("pässwörd ✓"));
+
+    const ShareSpec anonymous = share(ShareProtocol::smb, uniqueHost(), std::nullopt, "Media", "");
+    EXPECT_FALSE(save(keychain, QStringLiteral("x"), anonymous));
+    EXPECT_FALSE(has(keychain, anonymous));
+    EXPECT_EQ(read(keychain, anonymous), std::nullopt);
 }
 
 TEST(SecretServiceKeychain, SharesOnOneServerUserAndProtocolShareOnePassword)
@@ -77,11 +106,11 @@ TEST(SecretServiceKeychain, SharesOnOneServerUserAndProtocolShareOnePassword)
     NEED_KEYRING();
     SecretServiceKeychain keychain;
     const QString host = uniqueHost();
-    const ShareSpec media = share(ShareProtocol::smb, host, std::nullopt, QStringLiteral("Media"), QStringLiteral("ann"));
-    const ShareSpec backup = share(ShareProtocol::smb, host, 10445, QStringLiteral("Backup"), QStringLiteral("ann"));
-    const ShareSpec otherUser = share(ShareProtocol::smb, host, std::nullopt, QStringLiteral("Media"), QStringLiteral("bob"));
-    const ShareSpec dav = share(ShareProtocol::webdav, host, std::nullopt, QStringLiteral("Media"), QStringLiteral("ann"));
-    const ShareSpec nfs = share(ShareProtocol::nfs, host, std::nullopt, QStringLiteral("Media"), QStringLiteral("ann"));
+    const ShareSpec media = share(ShareProtocol::smb, host, std::nullopt, "Media", "ann");
+    const ShareSpec backup = share(ShareProtocol::smb, host, 10445, "Backup", "ann");
+    const ShareSpec otherUser = share(ShareProtocol::smb, host, std::nullopt, "Media", "bob");
+    const ShareSpec dav = share(ShareProtocol::webdav, host, std::nullopt, "Media", "ann");
+    const ShareSpec nfs = share(ShareProtocol::nfs, host, std::nullopt, "Media", "ann");
 
     ASSERT_TRUE(save(keychain, QStringLiteral("first"), media));
     ASSERT_TRUE(save(keychain, QStringLiteral("second"), backup));
@@ -96,28 +125,17 @@ TEST(SecretServiceKeychain, SharesOnOneServerUserAndProtocolShareOnePassword)
     EXPECT_EQ(read(keychain, media), QStringLiteral("second"));
 }
 
-TEST(SecretServiceKeychain, ShareWithoutUserStoresNothing)
-{
-    NEED_KEYRING();
-    SecretServiceKeychain keychain;
-    const ShareSpec spec = share(ShareProtocol::smb, uniqueHost(), std::nullopt, QStringLiteral("Media"), QString());
-    EXPECT_FALSE(save(keychain, QStringLiteral("x"), spec));
-    EXPECT_FALSE(has(keychain, spec));
-    EXPECT_EQ(read(keychain, spec), std::nullopt);
-}
-
 TEST(SecretServiceKeychain, PasswordIsInNoFileWeWrite)
 {
     NEED_KEYRING();
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
-    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toUtf8());
-    qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/data")).toUtf8());
-    qputenv("XDG_CACHE_HOME", (home.path() + QStringLiteral("/cache")).toUtf8());
+    for (const char* name : {"CONFIG", "DATA", "CACHE"})
+        qputenv(QByteArray("XDG_") + name + "_HOME", (home.path() + '/' + name).toUtf8());
     const QByteArray secret = "needle-" + QUuid::createUuid().toByteArray(QUuid::WithoutBraces);
 
     SecretServiceKeychain keychain;
-    const ShareSpec spec = share(ShareProtocol::webdav, uniqueHost(), 8080, QStringLiteral("dav"), QStringLiteral("ann"));
+    const ShareSpec spec = share(ShareProtocol::webdav, uniqueHost(), 8080, "dav", "ann");
     ASSERT_TRUE(save(keychain, QString::fromUtf8(secret), spec));
     EXPECT_EQ(read(keychain, spec), QString::fromUtf8(secret));
 

@@ -18,47 +18,33 @@ const bool systemBusIsTheTestDaemons = [] {
     return !bus.isEmpty() && qputenv("DBUS_SYSTEM_BUS_ADDRESS", bus);
 }();
 
-struct Step {
-    P proto;
-    QStringList names;
-};
-
-struct ListCase {
-    const char* what;
-    std::vector<Step> steps;
-    QStringList ids; // the list afterwards, in order
-};
-
-void PrintTo(const ListCase& c, std::ostream* os)
+TEST(ServerListTest, ResultSetsGiveASortedListKeyedByProtocolAndName)
 {
-    *os << c.what;
-}
-
-class ServerListRules : public ::testing::TestWithParam<ListCase> {};
-
-TEST_P(ServerListRules, ResultSetsGiveASortedListKeyedByProtocolAndName)
-{
-    std::vector<DiscoveredServer> servers;
-    for (const Step& step : GetParam().steps)
-        servers = ServerList::update(servers, step.proto, step.names).servers;
-    QStringList ids;
-    for (const DiscoveredServer& server : servers)
-        ids.append(server.id());
-    EXPECT_EQ(ids, GetParam().ids) << GetParam().what;
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, ServerListRules,
-    ::testing::Values(
-        ListCase {"one machine offering two protocols", {{P::smb, {"Studio"}}, {P::afp, {"Studio"}}},
+    const struct {
+        const char* what;
+        std::vector<std::pair<P, QStringList>> steps;
+        QStringList ids; // the list afterwards, in order
+    } cases[] = {
+        {"one machine offering two protocols", {{P::smb, {"Studio"}}, {P::afp, {"Studio"}}},
             {"afp|Studio", "smb|Studio"}},
-        ListCase {"names differing in case sit together, ordered by protocol",
+        {"names differing in case sit together, ordered by protocol",
             {{P::webdav, {"studio", "Beta"}}, {P::smb, {"Studio", "alpha"}}, {P::nfs, {"STUDIO"}}},
             {"smb|alpha", "webdav|Beta", "nfs|STUDIO", "smb|Studio", "webdav|studio"}},
-        ListCase {"a server that stops advertising goes at its protocol's next set",
+        {"a server that stops advertising goes at its protocol's next set",
             {{P::smb, {"A", "B"}}, {P::afp, {"B"}}, {P::smb, {"A"}}}, {"smb|A", "afp|B"}},
-        ListCase {"an empty set clears only its own protocol", {{P::smb, {"A"}}, {P::nfs, {"A"}}, {P::smb, {}}},
-            {"nfs|A"}},
-        ListCase {"a name seen on two interfaces is one entry", {{P::smb, {"A", "A"}}}, {"smb|A"}}));
+        {"an empty set clears only its own protocol", {{P::smb, {"A"}}, {P::nfs, {"A"}}, {P::smb, {}}}, {"nfs|A"}},
+        {"a name seen on two interfaces is one entry", {{P::smb, {"A", "A"}}}, {"smb|A"}},
+    };
+    for (const auto& c : cases) {
+        std::vector<DiscoveredServer> servers;
+        for (const auto& [proto, names] : c.steps)
+            servers = ServerList::update(servers, proto, names).servers;
+        QStringList ids;
+        for (const DiscoveredServer& server : servers)
+            ids.append(server.id());
+        EXPECT_EQ(ids, c.ids) << c.what;
+    }
+}
 
 TEST(ServerListTest, OnlyNamesNewToTheirProtocolAreResolved)
 {
@@ -85,7 +71,7 @@ TEST(ServerListTest, AResolutionFillsTheMatchingEntryWithoutTheFinalDot)
     EXPECT_EQ(ServerList::resolve(servers, "Other", "_smb._tcp", "other.local", 445), servers);
 }
 
-TEST(ServerBrowserTest, StartingTwiceBrowsesOnceAndTheIndicatorStopsByItself)
+TEST(ServerBrowserTest, StartingTwiceBrowsesOnceTheIndicatorStopsByItselfAndStoppingKeepsTheList)
 {
     TestApp::instance();
     FakeServerBrowser browser(0.3);
@@ -99,21 +85,11 @@ TEST(ServerBrowserTest, StartingTwiceBrowsesOnceAndTheIndicatorStopsByItself)
     EXPECT_EQ(indicator, (std::vector<bool> {true, false}));
 
     // Browses go on after the indicator: results still arrive and are resolved.
-    browser.deliver(P::smb, {"Studio"});
-    EXPECT_EQ(browser.servers().size(), 1u);
-    EXPECT_EQ(browser.resolutions, (std::vector<std::pair<P, QString>> {{P::smb, "Studio"}}));
-    browser.stop();
-    EXPECT_EQ(browser.browsesEnded, 1);
-}
-
-TEST(ServerBrowserTest, StoppingEndsBrowsingButKeepsTheList)
-{
-    TestApp::instance();
-    FakeServerBrowser browser;
-    browser.start();
     browser.deliver(P::afp, {"Studio"});
+    EXPECT_EQ(browser.resolutions, (std::vector<std::pair<P, QString>> {{P::afp, "Studio"}}));
     browser.answer("Studio", "_afpovertcp._tcp", "studio.local.", 548);
     browser.stop();
+    EXPECT_EQ(browser.browsesEnded, 1);
     EXPECT_FALSE(browser.isBrowsing());
     // A late result of a stopped browse changes nothing.
     browser.deliver(P::afp, {});
@@ -127,36 +103,29 @@ TEST(ServerBrowserTest, StoppingEndsBrowsingButKeepsTheList)
 // What the browser holds and what the daemon said, for a failure's message.
 std::string seen(const std::vector<DiscoveredServer>& servers)
 {
-    QStringList lines;
+    QString text = QStringLiteral("browser holds [");
     for (const DiscoveredServer& s : servers)
-        lines << QStringLiteral("%1 %2 %3:%4").arg(s.name, toRaw(s.proto), s.host.value_or("?"),
-            s.port ? QString::number(*s.port) : QStringLiteral("?"));
+        text += QStringLiteral("%1 %2 %3:%4, ").arg(s.name, toRaw(s.proto), s.host.value_or("?")).arg(s.port.value_or(-1));
     QFile log(qEnvironmentVariable("MW_SERVICES_DIR") + QStringLiteral("/avahi/daemon.log"));
     log.open(QIODevice::ReadOnly);
-    return QStringLiteral("browser holds [%1]; daemon log ends:\n%2")
-        .arg(lines.join(QStringLiteral(", ")), QString::fromUtf8(log.readAll().right(2000)))
-        .toStdString();
+    return (text + QStringLiteral("]; daemon log ends:\n") + QString::fromUtf8(log.readAll().right(2000))).toStdString();
 }
 
 // Publishes one service on the test's discovery daemon for as long as it lives.
-class Publication {
-public:
+struct Publication {
+    QProcess process;
     Publication(const QString& name, const QString& type, int port)
     {
-        process_.setProcessChannelMode(QProcess::ForwardedChannels);
-        process_.start(QStringLiteral("avahi-publish"),
-            {QStringLiteral("-s"), name, type, QString::number(port)});
-        process_.waitForStarted(5000);
+        process.setProcessChannelMode(QProcess::ForwardedChannels);
+        process.start(QStringLiteral("avahi-publish"), {QStringLiteral("-s"), name, type, QString::number(port)});
+        process.waitForStarted(5000);
     }
     ~Publication() { withdraw(); }
     void withdraw()
     {
-        process_.terminate();
-        process_.waitForFinished(5000);
+        process.terminate();
+        process.waitForFinished(5000);
     }
-
-private:
-    QProcess process_;
 };
 
 TEST(AvahiServerBrowserTest, FindsAndResolvesServersAdvertisedOnTheLocalNetwork)

@@ -1,7 +1,4 @@
-#include "app/test_app.h"
-#include "fakes/fake_desktop.h"
-#include "fakes/fake_notifier.h"
-#include "fakes/fake_user_defaults.h"
+#include "app/store/store_rig.h"
 #include "health/probe.h"
 #include "health/stale_detector.h"
 #include "platform/gvfs_mount_table.h"
@@ -11,7 +8,6 @@
 #include "store/share_store.h"
 
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -42,32 +38,22 @@ TEST(StoreEndToEnd, TenOutagesOfARealServerAreTenDropsAndTenRecoveries)
 {
     if (env("MW_GVFS_DIR").isEmpty() || env("MW_DAV_CONTROL").isEmpty() || env("MW_KEYRING_DATA").isEmpty())
         GTEST_SKIP() << "needs the file-system daemon, the WebDAV server and the password store of scripts/with-services";
-    TestApp::instance();
-    FakeUserDefaults defaults;
-    FakeNotifier notifier;
-    FakeDesktop desktop;
+    StoreRig rig; // the fake settings, notifier and desktop, and the data folder
     GvfsMounter mounter;
     SecretServiceKeychain keychain;
     MountinfoGvfsVolumeNotices notices;
-    QTemporaryDir folder;
-
-    StoreServices services;
-    services.defaults = &defaults;
+    StoreServices services = rig.services();
     services.mounter = &mounter;
     services.keychain = &keychain;
-    services.notifier = &notifier;
-    services.desktop = &desktop;
     services.volumeNotices = &notices;
-    services.folder = folder.path();
+    services.now = {}; // the real clock
     services.mountTable = [] { return GvfsMountTable::allNetworkVolumes(); };
-    services.probe = [](const QString& host, int port, double timeout, StoreServices::ProbeDone done) {
-        Probe::tcp(host, port, timeout, std::move(done));
-    };
+    services.probe = Probe::tcp;
     services.checkHealth = [detector = StaleDetector()](const QString& path, double timeout,
                                StoreServices::HealthDone done) mutable { detector.check(path, timeout, done); };
-    services.heartbeatSeconds = 0;
-    ShareStore store(services);
-    store.start();
+    rig.store = std::make_unique<ShareStore>(services);
+    ShareStore& store = rig.started();
+    const FakeNotifier& notifier = rig.notifier;
 
     const ShareSpec dav(QUuid::createUuid(), QStringLiteral("Drop Box"), ShareProtocol::webdav,
         QStringLiteral("127.0.0.1"), env("MW_DAV_PORT").toInt(), env("MW_DAV_PATH"), env("MW_DAV_USER"), false, true);
@@ -104,12 +90,9 @@ TEST(StoreEndToEnd, TenOutagesOfARealServerAreTenDropsAndTenRecoveries)
     const auto newest = std::find_if(store.events().begin(), store.events().end(),
         [](const ActivityEvent& e) { return e.kind == ActivityEvent::Kind::dropped; });
     EXPECT_EQ(newest->message, QStringLiteral("Lost connection to ") + dav.displayURL());
-    EXPECT_EQ(std::count(notifier.posted.begin(), notifier.posted.end(),
-                  NotificationText::dropped(QStringLiteral("Drop Box"), QStringLiteral("127.0.0.1"))),
-        10);
-    EXPECT_EQ(std::count(notifier.posted.begin(), notifier.posted.end(),
-                  NotificationText::recovered(QStringLiteral("Drop Box"), QStringLiteral("127.0.0.1"))),
-        10);
+    for (const NotificationMessage& message : {NotificationText::dropped("Drop Box", "127.0.0.1"),
+             NotificationText::recovered("Drop Box", "127.0.0.1")})
+        EXPECT_EQ(std::count(notifier.posted.begin(), notifier.posted.end(), message), 10);
     EXPECT_EQ(notifier.posted.size(), 20u);
     EXPECT_EQ(count(store, ActivityEvent::Kind::mounted), 1) << "one entry per mount";
 

@@ -13,10 +13,15 @@ TEST(StoreFiles, NothingIsWrittenUntilSomethingChangesAndThenEverythingComesBack
     rig.started();
     rig.settle();
     EXPECT_FALSE(QFile::exists(rig.folder.filePath("shares.json")));
-    EXPECT_TRUE(rig.store->shares().empty());
     EXPECT_TRUE(rig.store->events().empty());
 
     const ShareSpec studio = rig.add("Studio", "nas.local");
+    const QJsonObject saved = QJsonDocument::fromJson(rig.file("shares.json")).object();
+    EXPECT_FALSE(saved.contains("activeProfileID")) << "without an active route the key is left out";
+    EXPECT_TRUE(saved.value("profiles").isArray());
+    EXPECT_FALSE(rig.make().activeProfileID());
+    rig.store->start();
+
     rig.store->addProfile();
     rig.store->toggle(studio, rig.store->profiles().front().id);
     rig.store->activate(rig.store->profiles().front());
@@ -37,58 +42,39 @@ TEST(StoreFiles, NothingIsWrittenUntilSomethingChangesAndThenEverythingComesBack
     EXPECT_FALSE(again.events().empty());
 }
 
-TEST(StoreFiles, WithoutAnActiveRouteTheKeyIsLeftOutAndReadsAsNone)
+TEST(StoreFiles, ADamagedSharesFileIsKeptAsideSaidOnceAndLoadsNothing)
 {
-    StoreRig rig;
-    rig.started();
-    rig.add("Studio", "nas.local");
-    const QJsonObject saved = QJsonDocument::fromJson(rig.file("shares.json")).object();
-    EXPECT_FALSE(saved.contains("activeProfileID"));
-    EXPECT_TRUE(saved.value("profiles").isArray());
-    EXPECT_FALSE(rig.make().activeProfileID());
-}
-
-struct DamagedCase {
-    const char* what;
-    QByteArray contents;
-};
-
-void PrintTo(const DamagedCase& c, std::ostream* os)
-{
-    *os << c.what;
-}
-
-class DamagedSharesFile : public ::testing::TestWithParam<DamagedCase> {};
-
-TEST_P(DamagedSharesFile, IsKeptAsideSaidOnceAndLoadsNothing)
-{
-    StoreRig rig;
-    rig.writeFile("shares.json", GetParam().contents);
-    rig.started();
-    EXPECT_TRUE(rig.store->shares().empty());
-    const QStringList copies = QDir(rig.folder.path()).entryList({"shares.json.damaged-*"});
-    ASSERT_EQ(copies.size(), 1);
-    QFile copy(rig.folder.filePath(copies.front()));
-    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
-    EXPECT_EQ(copy.readAll(), GetParam().contents);
-    EXPECT_EQ(rig.story(), QStringList {"Couldn’t read shares.json; kept it as " + copies.front()});
-
-    rig.add("Studio", "nas.local");
-    rig.add("Archive", "nas.local");
-    EXPECT_EQ(rig.store->events().size(), 1u) << "said once";
-    EXPECT_EQ(rig.make().shares().size(), 0u) << "a store that has not started reads but does not write";
-    rig.store->start();
-    EXPECT_EQ(rig.store->shares().size(), 2u);
-    EXPECT_EQ(QDir(rig.folder.path()).entryList({"shares.json.damaged-*"}).size(), 1);
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, DamagedSharesFile,
-    ::testing::Values(DamagedCase {"not JSON", "{\"shares\": [ {"},
-        DamagedCase {"no profiles key", "{\"shares\": []}"},
-        DamagedCase {"one share record without its host",
+    const struct {
+        const char* what;
+        QByteArray contents;
+    } cases[] = {
+        {"not JSON", "{\"shares\": [ {"},
+        {"no profiles key", "{\"shares\": []}"},
+        {"one share record without its host",
             R"({"profiles": [], "shares": [{"askEveryTime": false, "id": "8C3A1F2E-1111-4B7B-9C2D-0123456789AB",
                 "keepConnected": true, "name": "Studio", "path": "s", "proto": "smb", "user": ""}]})"},
-        DamagedCase {"an array instead of the record", "[]"}));
+        {"an array instead of the record", "[]"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        StoreRig rig;
+        rig.writeFile("shares.json", c.contents);
+        rig.started();
+        EXPECT_TRUE(rig.store->shares().empty());
+        const QStringList copies = QDir(rig.folder.path()).entryList({"shares.json.damaged-*"});
+        ASSERT_EQ(copies.size(), 1);
+        EXPECT_EQ(rig.file(copies.front()), c.contents);
+        EXPECT_EQ(rig.story(), QStringList {"Couldn’t read shares.json; kept it as " + copies.front()});
+
+        rig.add("Studio", "nas.local");
+        rig.add("Archive", "nas.local");
+        EXPECT_EQ(rig.store->events().size(), 1u) << "said once";
+        EXPECT_EQ(rig.make().shares().size(), 0u) << "a store that has not started reads but does not write";
+        rig.store->start();
+        EXPECT_EQ(rig.store->shares().size(), 2u);
+        EXPECT_EQ(QDir(rig.folder.path()).entryList({"shares.json.damaged-*"}).size(), 1);
+    }
+}
 
 TEST(StoreFiles, OldLogEntriesAreDroppedAtLoadButStayOnDiskUntilTheNextEntry)
 {
@@ -109,6 +95,22 @@ TEST(StoreFiles, OldLogEntriesAreDroppedAtLoadButStayOnDiskUntilTheNextEntry)
     EXPECT_FALSE(rig.file("activity.json").contains("old"));
 }
 
+TEST(StoreFiles, ClearingTheLogAndANewRetentionAreWrittenAtOnce)
+{
+    StoreRig rig;
+    rig.started();
+    rig.store->log(ActivityEvent::Kind::info, std::nullopt, "old");
+    rig.advance(10 * 86400);
+    rig.store->log(ActivityEvent::Kind::info, std::nullopt, "new");
+    rig.defaults.setInt("logRetentionDays", 7);
+    rig.store->applyRetention();
+    EXPECT_EQ(rig.story(), QStringList {"new"});
+    EXPECT_FALSE(rig.file("activity.json").contains("old"));
+    rig.store->clearEvents();
+    EXPECT_TRUE(rig.store->events().empty());
+    EXPECT_EQ(rig.file("activity.json"), "[]");
+}
+
 TEST(StoreFiles, AnUnreadableLogIsKeptAsideAndTheLogStartsEmpty)
 {
     StoreRig rig;
@@ -119,43 +121,33 @@ TEST(StoreFiles, AnUnreadableLogIsKeptAsideAndTheLogStartsEmpty)
     EXPECT_TRUE(rig.story().front().startsWith("Couldn’t read activity.json"));
 }
 
-struct SettingCase {
-    const char* key;
-    QString stored; // empty: absent
-    double expected;
-};
-
-void PrintTo(const SettingCase& c, std::ostream* os)
-{
-    *os << c.key << "=" << c.stored.toStdString();
-}
-
-class StoreSettings : public ::testing::TestWithParam<SettingCase> {};
-
-TEST_P(StoreSettings, ReadAtEachUseWithDefaultsAndBounds)
+TEST(StoreSettings, AreReadAtEachUseWithinTheirBoundsAndFallBackWhenUnreadable)
 {
     StoreRig rig;
-    if (!GetParam().stored.isEmpty())
-        rig.defaults.values[GetParam().key] = GetParam().stored;
-    const QString key = GetParam().key;
     const ShareStore& store = *rig.store;
-    const double read = key == "probeInterval" ? store.probeInterval()
-        : key == "retryCap"                    ? store.retryCap()
-        : key == "failuresToMarkDown"          ? store.failuresToMarkDown()
-        : key == "logRetentionDays"            ? double(store.retention().maxAge.value_or(-86400) / 86400)
-        : key == "notifyDrops"                 ? double(store.notifyDrops())
-                                               : double(store.reconnectAfterWake());
-    EXPECT_EQ(read, GetParam().expected);
+    const std::map<QString, std::function<double()>> read {
+        {"probeInterval", [&] { return store.probeInterval(); }},
+        {"retryCap", [&] { return store.retryCap(); }},
+        {"failuresToMarkDown", [&] { return double(store.failuresToMarkDown()); }},
+        {"logRetentionDays", [&] { return double(store.retention().maxAge.value_or(-86400) / 86400); }},
+        {"notifyDrops", [&] { return double(store.notifyDrops()); }},
+        {"reconnectAfterWake", [&] { return double(store.reconnectAfterWake()); }},
+    };
+    const struct {
+        const char* key;
+        const char* stored;
+        double expected;
+    } cases[] = {
+        {"retryCap", nullptr, 300}, {"probeInterval", "2", 5}, {"probeInterval", "30.5", 30.5}, {"probeInterval", "often", 15},
+        {"retryCap", "60", 60}, {"retryCap", "-1", 5}, {"failuresToMarkDown", "0", 1},
+        {"failuresToMarkDown", "2.5", 2}, {"logRetentionDays", "7", 7}, {"logRetentionDays", "0", -1},
+        {"notifyDrops", "false", 0}, {"notifyDrops", "maybe", 1}, {"reconnectAfterWake", "false", 0},
+    };
+    for (const auto& c : cases) {
+        if (c.stored)
+            rig.defaults.values[c.key] = QString::fromUtf8(c.stored);
+        EXPECT_EQ(read.at(c.key)(), c.expected) << c.key << "=" << (c.stored ? c.stored : "(absent)");
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Table, StoreSettings,
-    ::testing::Values(SettingCase {"probeInterval", "", 15}, SettingCase {"probeInterval", "2", 5},
-        SettingCase {"probeInterval", "30.5", 30.5}, SettingCase {"probeInterval", "often", 15},
-        SettingCase {"retryCap", "", 300}, SettingCase {"retryCap", "60", 60}, SettingCase {"retryCap", "-1", 5},
-        SettingCase {"failuresToMarkDown", "0", 1}, SettingCase {"failuresToMarkDown", "", 2},
-        SettingCase {"failuresToMarkDown", "2.5", 2}, SettingCase {"logRetentionDays", "7", 7},
-        SettingCase {"logRetentionDays", "", 30}, SettingCase {"logRetentionDays", "0", -1},
-        SettingCase {"notifyDrops", "", 1}, SettingCase {"notifyDrops", "false", 0},
-        SettingCase {"notifyDrops", "maybe", 1}, SettingCase {"reconnectAfterWake", "false", 0}));
 
 } // namespace

@@ -7,19 +7,27 @@ namespace {
 using Phase = LinkMachine::Phase;
 using Kind = ShareStatus::Kind;
 
-TEST(StoreStart, ReconnectsOnlyTheLinesConnectedLastTimeAndAdoptsWhatIsMounted)
-{
+// Each test gets a started store of its own.
+struct StartedStore : ::testing::Test {
     StoreRig rig;
-    rig.started();
+    StartedStore() { rig.started(); }
+};
+using StoreStart = StartedStore;
+using StoreLoop = StartedStore;
+using StoreHealth = StartedStore;
+
+TEST_F(StoreStart, ReconnectsOnlyTheLinesConnectedLastTimeAdoptsWhatIsMountedAndStartsOnce)
+{
     const ShareSpec wanted = rig.add("Studio", "nas.local");
     const ShareSpec notWanted = rig.add("Archive", "nas.local");
     const ShareSpec mounted = rig.add("Media", "media.local");
-    rig.defaults.setStringList("connectedShares",
-        {JsonFields::uuidText(wanted.id), JsonFields::uuidText(mounted.id)});
+    rig.defaults.setStringList("connectedShares", {JsonFields::uuidText(wanted.id), JsonFields::uuidText(mounted.id)});
     rig.table = {StoreRig::volumeFor(mounted, "/run/user/0/gvfs/media")};
 
-    ShareStore& store = rig.make();
-    store.start();
+    const int monitorStarts = rig.pathMonitor.starts;
+    rig.make();
+    rig.started();
+    rig.store->start();
     EXPECT_EQ(rig.phase(wanted), Phase::waiting);
     EXPECT_EQ(rig.phase(notWanted), Phase::idle);
     EXPECT_EQ(rig.phase(mounted), Phase::connected);
@@ -29,23 +37,16 @@ TEST(StoreStart, ReconnectsOnlyTheLinesConnectedLastTimeAndAdoptsWhatIsMounted)
     ASSERT_EQ(rig.mounter.mounts.size(), 1u) << "only the wanted line is mounted, by the first tick";
     EXPECT_EQ(rig.mounter.mounts.front().spec.id, wanted.id);
     EXPECT_EQ(rig.probes, 2) << "one probe per server";
-}
 
-TEST(StoreStart, ASecondStartChangesNothing)
-{
-    StoreRig rig;
-    rig.started();
-    rig.store->start();
-    EXPECT_EQ(rig.pathMonitor.starts, 1);
+    // A second start made no second subscription.
+    EXPECT_EQ(rig.pathMonitor.starts, monitorStarts + 1);
     rig.wakeNotices.fireWake();
-    EXPECT_EQ(rig.story(), QStringList {"Computer woke from sleep"}) << "one subscription, one entry";
+    EXPECT_EQ(rig.story().filter("Computer woke from sleep").size(), 1);
 }
 
 // The whole road of one outage: a failed probe is no drop yet; the second is; one answer ends it.
-TEST(StoreLoop, AServerThatStopsAnsweringDropsItsLinesAndOneAnswerBringsThemBack)
+TEST_F(StoreLoop, AServerThatStopsAnsweringDropsItsLinesAndOneAnswerBringsThemBack)
 {
-    StoreRig rig;
-    rig.started();
     const ShareSpec studio = rig.add("Studio", "nas.local");
     const ShareSpec archive = rig.add("Archive", "nas.local");
     rig.appear(studio, "/mnt/studio");
@@ -85,23 +86,18 @@ TEST(StoreLoop, AServerThatStopsAnsweringDropsItsLinesAndOneAnswerBringsThemBack
     EXPECT_EQ(rig.probes, 4) << "one probe per server and pass";
 }
 
-TEST(StoreLoop, AServerFirstSeenDownIsLoggedAndTheThresholdFollowsTheSetting)
+TEST_F(StoreLoop, AServerFirstSeenDownIsLoggedAndTheThresholdFollowsTheSetting)
 {
-    StoreRig rig;
     rig.defaults.setInt("failuresToMarkDown", 1);
-    rig.started();
-    const ShareSpec studio = rig.add("Studio", "nas.local");
-    rig.down(studio);
+    rig.down(rig.add("Studio", "nas.local"));
     rig.probePass();
     EXPECT_EQ(rig.story().back(), "nas.local stopped answering");
     EXPECT_TRUE(rig.notifier.posted.empty()) << "an unmounted line has nothing to drop";
 }
 
-TEST(StoreLoop, ADroppedMountIsRetriedWithDoublingWaitsUpToTheCap)
+TEST_F(StoreLoop, ADroppedMountIsRetriedWithDoublingWaitsUpToTheCap)
 {
-    StoreRig rig;
     rig.defaults.setDouble("retryCap", 20);
-    rig.started();
     const ShareSpec studio = rig.add("Studio", "nas.local");
     rig.appear(studio, "/mnt/studio");
     rig.probePass();
@@ -127,62 +123,48 @@ TEST(StoreLoop, ADroppedMountIsRetriedWithDoublingWaitsUpToTheCap)
     EXPECT_EQ(rig.store->status(studio).caption(rig.clock), "RETRY IN 20S");
 }
 
-TEST(StoreLoop, WakingLogsAndRetriesSoonUnlessSwitchedOff)
+TEST(StoreWake, WakingLogsAndRetriesSoonUnlessSwitchedOff)
 {
     for (const bool reconnect : {true, false}) {
         StoreRig rig;
         rig.defaults.setBool("reconnectAfterWake", reconnect);
         rig.started();
-        const ShareSpec studio = rig.add("Studio", "nas.local");
-        rig.mounter.defaultOutcome = MountOutcome::failed(64);
-        rig.store->mount(studio);
-        rig.settle();
-        ASSERT_EQ(rig.phase(studio), Phase::waiting);
+        const ShareSpec studio = rig.waitingLine("Studio");
         const int probes = rig.probes;
 
         rig.wakeNotices.fireWake();
         rig.settle();
         EXPECT_EQ(rig.story().back(), "Computer woke from sleep");
         EXPECT_GT(rig.probes, probes) << "waking probes at once";
-        const std::optional<QDateTime> next = rig.store->record(studio.id)->machine.nextAttempt();
-        ASSERT_TRUE(next);
-        if (reconnect)
-            EXPECT_EQ(rig.clock.secsTo(*next), 2);
-        else
-            EXPECT_GT(rig.clock.secsTo(*next), 2);
+        const qint64 wait = rig.clock.secsTo(rig.store->record(studio.id)->machine.nextAttempt().value_or(rig.clock));
+        EXPECT_EQ(wait == 2, reconnect) << wait;
+        EXPECT_GE(wait, 2);
     }
 }
 
-TEST(StoreLoop, OnlyALaterNetworkPathIsLoggedAndOnlyASatisfiedOneRetries)
+TEST_F(StoreLoop, OnlyALaterNetworkPathIsLoggedAndOnlyASatisfiedOneRetries)
 {
-    StoreRig rig;
-    rig.started();
     EXPECT_TRUE(rig.store->events().empty()) << "the first path is only remembered";
-    const ShareSpec studio = rig.add("Studio", "nas.local");
-    rig.mounter.defaultOutcome = MountOutcome::failed(64);
-    rig.store->mount(studio);
-    rig.settle();
-    ASSERT_EQ(rig.phase(studio), Phase::waiting);
-    const QDateTime waitingUntil = *rig.store->record(studio.id)->machine.nextAttempt();
+    const ShareSpec studio = rig.waitingLine("Studio");
+    const auto nextAttempt = [&] { return *rig.store->record(studio.id)->machine.nextAttempt(); };
+    const QDateTime waitingUntil = nextAttempt();
 
     rig.advance(1);
     rig.pathMonitor.setPath({NetworkPathStatus::unsatisfied, {}});
     rig.settle();
     EXPECT_EQ(rig.story().back(), "Network connection lost");
     EXPECT_EQ(rig.probes, 0);
-    EXPECT_EQ(*rig.store->record(studio.id)->machine.nextAttempt(), waitingUntil);
+    EXPECT_EQ(nextAttempt(), waitingUntil);
 
     rig.pathMonitor.setPath({NetworkPathStatus::satisfied, {"wlan0"}});
     rig.settle();
     EXPECT_EQ(rig.story().back(), "Network changed");
     EXPECT_EQ(rig.probes, 1);
-    EXPECT_EQ(rig.clock.secsTo(*rig.store->record(studio.id)->machine.nextAttempt()), 2);
+    EXPECT_EQ(rig.clock.secsTo(nextAttempt()), 2);
 }
 
-TEST(StoreLoop, VolumesOfNoSavedLineAreListedApartAndRenamesAreFollowed)
+TEST_F(StoreLoop, VolumesOfNoSavedLineAreListedApartAndRenamesAreFollowed)
 {
-    StoreRig rig;
-    rig.started();
     const ShareSpec studio = rig.add("Studio", "nas.local");
     const MountedVolume foreign("/mnt/photos", "nfs", "photos.local:/export/photos");
     rig.table = {foreign};
@@ -195,34 +177,31 @@ TEST(StoreLoop, VolumesOfNoSavedLineAreListedApartAndRenamesAreFollowed)
     EXPECT_EQ(rig.store->record(studio.id)->volume->mountPoint, "/mnt/studio 2");
 }
 
-TEST(StoreHealth, AHangingMountIsNotRespondingUntilItAnswersAgain)
+TEST_F(StoreHealth, AHangingMountIsNotRespondingUntilItAnswersAgain)
 {
-    StoreRig rig;
-    rig.started();
     const ShareSpec studio = rig.add("Studio", "nas.local");
     rig.appear(studio, "/mnt/studio");
-    rig.probePass();
+    const auto passWith = [&](std::optional<VolumeHealth> health) {
+        rig.health["/mnt/studio"] = health;
+        rig.advance(15);
+        rig.probePass();
+    };
+    passWith(VolumeHealth::healthy(1000, 400));
     EXPECT_EQ(rig.store->record(studio.id)->health, VolumeHealth::healthy(1000, 400));
 
-    rig.health["/mnt/studio"] = VolumeHealth::stale();
-    rig.advance(15);
-    rig.probePass();
+    passWith(VolumeHealth::stale());
     EXPECT_EQ(rig.store->status(studio).kind, Kind::stale);
     EXPECT_EQ(rig.store->record(studio.id)->health, VolumeHealth::healthy(1000, 400)) << "a stale reading never replaces";
     EXPECT_EQ(rig.story().back(), "Studio: Lost connection to smb://ana@nas.local/studio");
 
-    rig.health["/mnt/studio"] = VolumeHealth::healthy(1000, 300);
-    rig.advance(15);
-    rig.probePass();
+    passWith(VolumeHealth::healthy(1000, 300));
     EXPECT_EQ(rig.store->status(studio).kind, Kind::connected);
     EXPECT_EQ(rig.store->record(studio.id)->health, VolumeHealth::healthy(1000, 300));
     EXPECT_EQ(rig.story().back(), "Studio: Back online");
 }
 
-TEST(StoreHealth, AVolumeGoneDuringItsCheckLeavesNoTrace)
+TEST_F(StoreHealth, AVolumeGoneDuringItsCheckLeavesNoTrace)
 {
-    StoreRig rig;
-    rig.started();
     const ShareSpec studio = rig.add("Studio", "nas.local", false);
     rig.appear(studio, "/mnt/studio");
     rig.health["/mnt/studio"] = VolumeHealth::stale();
@@ -236,22 +215,6 @@ TEST(StoreHealth, AVolumeGoneDuringItsCheckLeavesNoTrace)
     TestApp::waitUntil([&] { return over; }, 2000);
     EXPECT_EQ(rig.store->status(studio).kind, Kind::idle);
     EXPECT_FALSE(rig.store->record(studio.id)->health);
-}
-
-TEST(StoreStatus, FollowsTheMachineAndNeedsNoRecordToBeIdle)
-{
-    StoreRig rig;
-    rig.started();
-    const ShareSpec stranger(QUuid::createUuid(), "X", ShareProtocol::smb, "h", std::nullopt, "x", "", false, true);
-    EXPECT_EQ(rig.store->status(stranger), ShareStatus::of(Kind::idle));
-    const ShareSpec studio = rig.add("Studio", "nas.local");
-    rig.mounter.defaultOutcome = MountOutcome::failed(80);
-    rig.store->mount(studio);
-    EXPECT_EQ(rig.store->status(studio), ShareStatus::of(Kind::connecting));
-    rig.settle();
-    EXPECT_EQ(rig.store->status(studio).kind, Kind::failed);
-    EXPECT_EQ(rig.store->status(studio).label(), "Couldn’t connect");
-    EXPECT_TRUE(rig.store->status(studio).error);
 }
 
 } // namespace

@@ -37,11 +37,10 @@ struct StoreRig {
     // Answer per "host:port"; a missing entry answers 12 ms.
     std::map<QString, std::optional<double>> answers;
     int probes = 0;
-    // Health answers per path; a missing entry is healthy. Held answers wait for releaseHealth().
+    // Health answers per path; a missing entry is healthy. Held answers wait for the test to run them.
     std::map<QString, std::optional<VolumeHealth>> health;
     bool holdHealth = false;
     std::vector<std::function<void()>> heldHealth;
-    std::vector<QString> healthChecks;
     std::optional<QString> typedPassword; // what the prompt answers; nothing = Cancel
     int prompts = 0;
     std::unique_ptr<ShareStore> store;
@@ -49,45 +48,33 @@ struct StoreRig {
     StoreRig()
     {
         TestApp::instance();
-        mounter.answer = FakeMounter::Answer::queued;
         make();
     }
 
     StoreServices services()
     {
-        StoreServices s;
-        s.defaults = &defaults;
-        s.mounter = &mounter;
-        s.keychain = &keychain;
-        s.notifier = &notifier;
-        s.desktop = &desktop;
-        s.volumeNotices = &volumeNotices;
-        s.wakeNotices = &wakeNotices;
-        s.pathMonitor = &pathMonitor;
-        s.folder = folder.path();
-        s.now = [this] { return clock; };
-        s.mountTable = [this] { return table; };
-        s.probe = [this](const QString& host, int port, double, StoreServices::ProbeDone done) {
-            ++probes;
-            const auto found = answers.find(host + QLatin1Char(':') + QString::number(port));
-            done(found == answers.end() ? std::optional<double>(12) : found->second);
-        };
-        s.checkHealth = [this](const QString& path, double, StoreServices::HealthDone done) {
-            healthChecks.push_back(path);
-            const auto found = health.find(path);
-            const std::optional<VolumeHealth> answer
-                = found == health.end() ? std::optional(VolumeHealth::healthy(1000, 400)) : found->second;
-            if (holdHealth)
-                heldHealth.push_back([done, answer] { done(answer); });
-            else
-                done(answer);
-        };
-        s.askPassword = [this](const ShareSpec&) {
-            ++prompts;
-            return typedPassword;
-        };
-        s.heartbeatSeconds = 0;
-        return s;
+        return StoreServices {.defaults = &defaults, .mounter = &mounter, .keychain = &keychain, .notifier = &notifier,
+            .desktop = &desktop, .volumeNotices = &volumeNotices, .wakeNotices = &wakeNotices,
+            .pathMonitor = &pathMonitor, .folder = folder.path(), .now = [this] { return clock; },
+            .mountTable = [this] { return table; },
+            .probe = [this](const QString& host, int port, double, StoreServices::ProbeDone done) {
+                ++probes;
+                const auto found = answers.find(host + QLatin1Char(':') + QString::number(port));
+                done(found == answers.end() ? std::optional<double>(12) : found->second);
+            },
+            .checkHealth = [this](const QString& path, double, StoreServices::HealthDone done) {
+                const auto found = health.find(path);
+                const auto answer = found == health.end() ? std::optional(VolumeHealth::healthy(1000, 400)) : found->second;
+                if (holdHealth)
+                    heldHealth.push_back([done, answer] { done(answer); });
+                else
+                    done(answer);
+            },
+            .askPassword = [this](const ShareSpec&) {
+                ++prompts;
+                return typedPassword;
+            },
+            .heartbeatSeconds = 0};
     }
 
     // A new store over the same folder and settings, as after a restart.
@@ -107,22 +94,16 @@ struct StoreRig {
     // Lets queued answers (mounts, probes, keychain reads) arrive.
     void settle() { TestApp::spin(20); }
 
-    // One heartbeat, waited for.
-    void beat()
+    // Runs one of the store's passes and waits for it.
+    void run(void (ShareStore::*pass)(std::function<void()>))
     {
         bool over = false;
-        store->heartbeat([&] { over = true; });
+        (store.get()->*pass)([&] { over = true; });
         TestApp::waitUntil([&] { return over; }, 2000);
         settle();
     }
-
-    void probePass()
-    {
-        bool over = false;
-        store->probeAll([&] { over = true; });
-        TestApp::waitUntil([&] { return over; }, 2000);
-        settle();
-    }
+    void beat() { run(&ShareStore::heartbeat); }
+    void probePass() { run(&ShareStore::probeAll); }
 
     void advance(double seconds) { clock = clock.addMSecs(qint64(seconds * 1000)); }
 
@@ -134,6 +115,16 @@ struct StoreRig {
             name.toLower(), QStringLiteral("ana"), askEveryTime, keepConnected);
         store->upsert(spec, std::nullopt);
         return *store->share(spec.id);
+    }
+
+    // A line whose mount failed as an unreachable host's would, now waiting for its retry.
+    ShareSpec waitingLine(const QString& name)
+    {
+        const ShareSpec spec = add(name, QStringLiteral("nas.local"));
+        mounter.defaultOutcome = MountOutcome::failed(64);
+        store->mount(spec);
+        settle();
+        return spec;
     }
 
     static MountedVolume volumeFor(const ShareSpec& spec, const QString& mountPoint)
@@ -155,8 +146,9 @@ struct StoreRig {
         volumeNotices.fireUnmount(mountPoint);
     }
 
-    void down(const ShareSpec& spec) { answers[spec.host + QStringLiteral(":") + QString::number(spec.effectivePort())] = std::nullopt; }
-    void up(const ShareSpec& spec) { answers.erase(spec.host + QStringLiteral(":") + QString::number(spec.effectivePort())); }
+    static QString server(const ShareSpec& spec) { return spec.host + ':' + QString::number(spec.effectivePort()); }
+    void down(const ShareSpec& spec) { answers[server(spec)] = std::nullopt; }
+    void up(const ShareSpec& spec) { answers.erase(server(spec)); }
 
     // The log's messages, oldest first, which reads like the story it tells.
     QStringList story() const
