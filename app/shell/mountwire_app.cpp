@@ -240,7 +240,9 @@ QTabWidget* MountwireApp::makeSettingsTabs(QWidget* parent)
     tabs->addTab(general, Icons::icon(QStringLiteral("gearshape"), Theme::ink2.color()), QStringLiteral("General"));
     tabs->addTab(new AboutView(*store_, *this, QApplication::applicationVersion(), tabs),
         Icons::icon(QStringLiteral("info.circle"), Theme::ink2.color()), QStringLiteral("About"));
-    tabs->addTab(new UpdateSettingsTab(*updater_, tabs),
+    auto* updates = new UpdateSettingsTab(*updater_, tabs);
+    updates->setContentsMargins(16, 12, 16, 16);
+    tabs->addTab(updates,
         Icons::icon(QStringLiteral("checkmark.seal"), Theme::ink2.color()), QStringLiteral("Updates"));
     return tabs;
 }
