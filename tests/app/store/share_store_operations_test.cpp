@@ -7,11 +7,6 @@ namespace {
 using Phase = LinkMachine::Phase;
 using Kind = ShareStatus::Kind;
 
-// Each test gets a started store of its own.
-struct StartedStore : ::testing::Test {
-    StoreRig rig;
-    StartedStore() { rig.started(); }
-};
 using StoreMount = StartedStore;
 using StoreEject = StartedStore;
 using StoreRoutes = StartedStore;

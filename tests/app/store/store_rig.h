@@ -19,6 +19,8 @@
 #include <map>
 #include <memory>
 
+#include <gtest/gtest.h>
+
 // A store wired to in-process fakes: a clock the test moves, a mount table and probe answers it sets, and
 // a temporary data folder. The heartbeat only runs when the test calls beat().
 struct StoreRig {
@@ -173,4 +175,10 @@ struct StoreRig {
     }
 
     LinkMachine::Phase phase(const ShareSpec& spec) const { return store->record(spec.id)->machine.phase(); }
+};
+
+// Each test gets a started store of its own.
+struct StartedStore : ::testing::Test {
+    StoreRig rig;
+    StartedStore() { rig.started(); }
 };
