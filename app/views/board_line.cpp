@@ -217,19 +217,11 @@ void BoardLine::confirmRemove()
     if (!s)
         return;
     const ShareSpec share = *s;
-    auto* box = new QMessageBox(QMessageBox::Warning, LineTexts::removeTitle(share),
-        LineTexts::removeTitle(share), QMessageBox::NoButton, window());
-    box->setObjectName(QStringLiteral("confirmRemove"));
-    box->setInformativeText(LineTexts::removeMessage(m_store.isMounted(share)));
-    QPushButton* remove = box->addButton(QStringLiteral("Remove"), QMessageBox::DestructiveRole);
-    box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
-    box->setWindowModality(Qt::WindowModal);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    connect(box, &QMessageBox::finished, this, [this, box, remove, share] {
-        if (box->clickedButton() == remove)
-            m_store.remove(share);
-    });
-    box->open();
+    const Ui::Confirmation asked = Ui::confirm(this, LineTexts::removeTitle(share),
+        LineTexts::removeMessage(m_store.isMounted(share)), QStringLiteral("Remove"));
+    asked.box->setObjectName(QStringLiteral("confirmRemove"));
+    asked.box->setWindowTitle(LineTexts::removeTitle(share));
+    connect(asked.action, &QPushButton::clicked, this, [this, share] { m_store.remove(share); });
 }
 
 void BoardLine::enterEvent(QEnterEvent*)

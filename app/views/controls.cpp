@@ -4,6 +4,7 @@
 
 #include <QEnterEvent>
 #include <QHBoxLayout>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
@@ -85,6 +86,21 @@ QPalette palette()
     p.setColor(QPalette::Disabled, QPalette::WindowText, Theme::ink3.color());
     p.setColor(QPalette::Disabled, QPalette::ButtonText, Theme::ink3.color());
     return p;
+}
+
+Confirmation confirm(QWidget* over, const QString& text, const QString& detail, const QString& actionText)
+{
+    auto* box = new QMessageBox(over ? over->window() : nullptr);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->setIcon(QMessageBox::Warning);
+    box->setText(text);
+    box->setInformativeText(detail);
+    QPushButton* action = box->addButton(actionText, QMessageBox::DestructiveRole);
+    box->addButton(QMessageBox::Cancel);
+    box->setDefaultButton(QMessageBox::Cancel);
+    box->open();
+    return {box, action};
 }
 
 } // namespace Ui

@@ -10,6 +10,7 @@
 #include <optional>
 
 class QHBoxLayout;
+class QMessageBox;
 class QPushButton;
 
 // The small pieces every surface is built from.
@@ -28,6 +29,14 @@ QPushButton* button(const QString& text, const QString& symbol = {}, bool primar
 QWidget* hairline(QWidget* parent = nullptr);
 // The page background, the panel colour and text colours as a palette for a whole window.
 QPalette palette();
+
+// A window-modal warning that asks before something goes away, with Cancel as the default. It is open on
+// return and deletes itself when closed; `action` is its destructive button.
+struct Confirmation {
+    QMessageBox* box;
+    QPushButton* action;
+};
+Confirmation confirm(QWidget* over, const QString& text, const QString& detail, const QString& actionText);
 
 } // namespace Ui
 

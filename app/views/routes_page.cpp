@@ -417,22 +417,14 @@ QMessageBox* RoutePanel::confirmDelete()
 {
     if (m_confirmation)
         return m_confirmation;
-    auto* box = new QMessageBox(window());
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->setIcon(QMessageBox::Warning);
-    box->setText(QStringLiteral("Delete the “") + m_profile.name + QStringLiteral("” route?"));
-    box->setInformativeText(QStringLiteral("Only the route is removed. Its lines stay saved and connected."));
-    QPushButton* remove = box->addButton(QStringLiteral("Delete Route"), QMessageBox::DestructiveRole);
-    box->addButton(QMessageBox::Cancel);
-    box->setDefaultButton(QMessageBox::Cancel);
+    const Ui::Confirmation asked = Ui::confirm(this, QStringLiteral("Delete the “") + m_profile.name + QStringLiteral("” route?"),
+        QStringLiteral("Only the route is removed. Its lines stay saved and connected."), QStringLiteral("Delete Route"));
     ShareStore* store = &m_store;
     const QUuid id = m_profile.id;
     // The panel goes away with its route, so the answer must not need it.
-    connect(remove, &QPushButton::clicked, store, [store, id] { store->deleteProfile(id); });
-    m_confirmation = box;
-    box->open();
-    return box;
+    connect(asked.action, &QPushButton::clicked, store, [store, id] { store->deleteProfile(id); });
+    m_confirmation = asked.box;
+    return asked.box;
 }
 
 void RoutePanel::paintEvent(QPaintEvent*)

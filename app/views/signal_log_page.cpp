@@ -354,19 +354,10 @@ QMessageBox* SignalLogPage::confirmClear()
     const int n = int(m_store.events().size());
     if (n == 0)
         return nullptr;
-    auto* box = new QMessageBox(window());
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->setIcon(QMessageBox::Warning);
-    box->setText(QStringLiteral("Clear the signal log?"));
-    box->setInformativeText(QStringLiteral("This can’t be undone. Your lines, routes and settings aren’t affected."));
-    QPushButton* clear = box->addButton(
-        QStringLiteral("Clear ") + QString::number(n) + (n == 1 ? QStringLiteral(" Entry") : QStringLiteral(" Entries")),
-        QMessageBox::DestructiveRole);
-    box->addButton(QMessageBox::Cancel);
-    box->setDefaultButton(QMessageBox::Cancel);
-    connect(clear, &QPushButton::clicked, this, [this] { m_store.clearEvents(); });
-    m_confirmation = box;
-    box->open();
-    return box;
+    const Ui::Confirmation asked = Ui::confirm(this, QStringLiteral("Clear the signal log?"),
+        QStringLiteral("This can’t be undone. Your lines, routes and settings aren’t affected."),
+        QStringLiteral("Clear ") + QString::number(n) + (n == 1 ? QStringLiteral(" Entry") : QStringLiteral(" Entries")));
+    connect(asked.action, &QPushButton::clicked, this, [this] { m_store.clearEvents(); });
+    m_confirmation = asked.box;
+    return asked.box;
 }
