@@ -107,18 +107,9 @@ void MountwireApp::launch()
 {
     if (options_.startStore)
         store_->start();
-    if (demo_) {
-        // The make-believe network keeps beating like the real one.
-        auto* beat = new QTimer(this);
-        auto busy = std::make_shared<bool>(false);
-        connect(beat, &QTimer::timeout, this, [this, busy] {
-            if (*busy)
-                return;
-            *busy = true;
-            store_->heartbeat([busy] { *busy = false; });
-        });
-        beat->start(2000);
-    }
+    // The make-believe network keeps beating like the real one once its warm-up is over.
+    if (demo_ && options_.startStore)
+        store_->startHeartbeat(2);
     updater_->start();
     if (tray_)
         tray_->show();

@@ -388,7 +388,13 @@ void ShareStore::start()
         services_.pathMonitor->start();
     }
     if (services_.heartbeatSeconds > 0)
-        heartbeat([this] { scheduleHeartbeat(); });
+        startHeartbeat(services_.heartbeatSeconds);
+}
+
+void ShareStore::startHeartbeat(double seconds)
+{
+    services_.heartbeatSeconds = seconds;
+    heartbeat([this] { scheduleHeartbeat(); });
 }
 
 void ShareStore::scheduleHeartbeat()

@@ -89,6 +89,9 @@ public:
     void probeAll(std::function<void()> done = {});
     // One beat of the loop: a tick for every line, then a probe pass when one is due.
     void heartbeat(std::function<void()> done = {});
+    // Beats now and then every `seconds` after each beat is over. Start does this with the services'
+    // interval; an owner that beat by hand first (a warm-up) starts it later.
+    void startHeartbeat(double seconds);
 
     // What the user does.
     void mount(const ShareSpec& share);
