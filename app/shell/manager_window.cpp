@@ -21,13 +21,7 @@ ManagerWindow::ManagerWindow(MountwireApp& app, QWidget* parent) : QMainWindow(p
     setObjectName(QStringLiteral("manager"));
     setWindowTitle(QStringLiteral("Mountwire"));
     setWindowIcon(Icons::applicationIcon());
-    ManagerView::Factories factories;
-    factories.page = [&app](ManagerPage page, QWidget* parent) { return app.makePage(page, parent); };
-    factories.editor = [&app](const ShareEditorRequest& request, QWidget* parent) {
-        return app.makeEditor(request, parent);
-    };
-    factories.welcome = [&app](QWidget* parent) { return app.makeWelcome(parent); };
-    m_view = new ManagerView(app.store(), factories, this);
+    m_view = new ManagerView(app.store(), app.viewFactories(), this);
     setCentralWidget(m_view);
     setMinimumSize(880, 520);
     resize(1080, 680);

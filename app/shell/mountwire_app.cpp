@@ -173,6 +173,15 @@ void MountwireApp::showPanel()
     panel_->openAt(tray_ ? tray_->geometry() : QRect());
 }
 
+ManagerView::Factories MountwireApp::viewFactories()
+{
+    ManagerView::Factories factories;
+    factories.page = [this](ManagerPage page, QWidget* parent) { return makePage(page, parent); };
+    factories.editor = [this](const ShareEditorRequest& request, QWidget* parent) { return makeEditor(request, parent); };
+    factories.welcome = [this](QWidget* parent) { return makeWelcome(parent); };
+    return factories;
+}
+
 QWidget* MountwireApp::makePage(ManagerPage page, QWidget* parent)
 {
     switch (page) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "views/manager_view.h"
 #include "views/navigator.h"
 
 #include <QObject>
@@ -61,6 +62,7 @@ public:
     bool trayAvailable() const;
 
     // Views built the way the windows build them, for tests and screenshots.
+    ManagerView::Factories viewFactories();
     QWidget* makePage(ManagerPage page, QWidget* parent);
     QDialog* makeEditor(const ShareEditorRequest& request, QWidget* parent);
     QDialog* makeWelcome(QWidget* parent);

@@ -48,9 +48,11 @@ QStringList render(MountwireApp& app, const QString& folder)
         Theme::setAppearanceOverride(appearance);
         QApplication::setPalette(Ui::palette());
         const QString suffix = appearance == Theme::Appearance::light ? QStringLiteral("light") : QStringLiteral("dark");
-        ManagerView::Factories factories;
-        factories.page = [&app](ManagerPage page, QWidget* parent) { return app.makePage(page, parent); };
         {
+            // Without its sheets: the editor and the guide are pictured on their own below.
+            ManagerView::Factories factories = app.viewFactories();
+            factories.editor = nullptr;
+            factories.welcome = nullptr;
             ManagerView view(store, factories);
             view.resize(1080, 680);
             view.show();
