@@ -21,4 +21,7 @@ if(TARGET MountwireQuilloKit)
 endif()
 if(TARGET MountwireShell)
     mw_test_area(app/shell MountwireShell)
+    # The layout once more on a screen of device pixel ratio 2.
+    gtest_discover_tests(app_shell_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "app_shell_dpr2." TEST_FILTER "Layout.*"
+        PROPERTIES LABELS app_shell ENVIRONMENT "QT_SCALE_FACTOR=2" RESOURCE_LOCK ${MW_TEST_LOCK})
 endif()

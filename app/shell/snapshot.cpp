@@ -2,6 +2,7 @@
 
 #include "shell/mountwire_app.h"
 #include "store/share_store.h"
+#include "views/app_style.h"
 #include "views/controls.h"
 #include "views/manager_view.h"
 #include "views/theme.h"
@@ -46,7 +47,7 @@ QStringList render(MountwireApp& app, const QString& folder)
     const QPalette desktopPalette = QApplication::palette();
     for (const Theme::Appearance appearance : {Theme::Appearance::light, Theme::Appearance::dark}) {
         Theme::setAppearanceOverride(appearance);
-        QApplication::setPalette(Ui::palette());
+        AppStyle::apply();
         const QString suffix = appearance == Theme::Appearance::light ? QStringLiteral("light") : QStringLiteral("dark");
         {
             // Without its sheets: the editor and the guide are pictured on their own below.
@@ -58,6 +59,9 @@ QStringList render(MountwireApp& app, const QString& folder)
             view.show();
             for (ManagerPage page : allManagerPages) {
                 store.setPage(page);
+                // The route maps draw their curves in; the picture shows them drawn.
+                if (page == ManagerPage::profiles)
+                    settle(700);
                 written << save(&view, folder, QStringLiteral("manager-%1-%2").arg(toRaw(page), suffix));
             }
         }
@@ -95,6 +99,7 @@ QStringList render(MountwireApp& app, const QString& folder)
         }
     }
     Theme::setAppearanceOverride(std::nullopt);
+    AppStyle::apply();
     QApplication::setPalette(desktopPalette);
     store.setPage(before);
     return written;

@@ -179,6 +179,8 @@ SignalLogPage::SignalLogPage(ShareStore& store, QWidget* parent) : QWidget(paren
     m_content->addWidget(filtered);
 
     auto* scroll = new QScrollArea(m_content);
+
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->viewport()->setAutoFillBackground(false);
