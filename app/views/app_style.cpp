@@ -47,6 +47,7 @@ QMessageBox QLabel { color: @ink; }
 QMessageBox QLabel#qt_msgbox_label { font-weight: 600; min-width: 340px; }
 QMessageBox QLabel#qt_msgbox_informativelabel { color: @ink2; min-width: 340px; }
 
+QPushButton, QToolButton, QCheckBox, QTabBar, QListWidget { outline: none; }
 QPushButton { color: @ink; background: @panel; border: 1px solid @edge; border-radius: 6px; padding: 4px 12px;
     min-height: 18px; }
 QPushButton:hover { background: @well; }
@@ -136,6 +137,8 @@ QListWidget#pages { background: transparent; border: none; outline: none; }
 QListWidget#pages::item { color: @ink; padding: 5px 6px; border-radius: 6px; border: 2px solid transparent; }
 QListWidget#pages::item:selected { background: @ruleStrong; }
 QListWidget#pages::item:focus { border: 2px solid @focus; }
+QProgressBar { background: @well; border: none; border-radius: 3px; }
+QProgressBar::chunk { background: @focus; border-radius: 3px; }
 QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }
 )");
     const std::pair<const char*, QColor> colours[] = {

@@ -31,21 +31,17 @@ QWidget* boardHeader(QLabel*& span, QWidget* parent)
     row->addWidget(spacer);
     auto* trace = new QHBoxLayout;
     trace->setSpacing(4);
-    // Over a narrow trace the span gives way first, then the two ends shorten.
+    // Over a narrow trace the span in the middle gives way; the two ends always read whole.
+    trace->addWidget(Ui::kicker(QStringLiteral("This computer"), box));
+    trace->addStretch(1);
     QFont kickerFont = Theme::Typo::kicker();
     kickerFont.setLetterSpacing(QFont::AbsoluteSpacing, 1.1);
-    auto kicker = [&](const QString& text, Qt::Alignment alignment) {
-        ElidedLabel* label = Ui::elided(text.toUpper(), kickerFont, Theme::ink3, box);
-        label->setAlignment(alignment | Qt::AlignVCenter);
-        return label;
-    };
-    trace->addWidget(kicker(QStringLiteral("This computer"), Qt::AlignLeft));
+    span = Ui::elided(QString(), kickerFont, Theme::ink3, box);
+    span->setAlignment(Qt::AlignCenter);
+    span->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    trace->addWidget(span, 2);
     trace->addStretch(1);
-    span = kicker(QString(), Qt::AlignHCenter);
-    span->setMinimumWidth(0);
-    trace->addWidget(span);
-    trace->addStretch(1);
-    trace->addWidget(kicker(QStringLiteral("Server"), Qt::AlignRight));
+    trace->addWidget(Ui::kicker(QStringLiteral("Server"), box));
     row->addLayout(trace, 1);
     QLabel* figures = Ui::kicker(QStringLiteral("Latency · Free"), box);
     figures->setFixedWidth(BoardLine::figuresWidth);

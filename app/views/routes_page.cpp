@@ -399,8 +399,12 @@ void RoutePanel::setProfile(const Profile& profile, bool active)
     for (QAction* choice : m_icon->menu()->actions())
         choice->setChecked(choice->data().toString() == profile.symbol);
     // The field keeps what is being typed; the store's name arrives when typing ends.
-    if (!m_name->hasFocus())
+    if (!m_name->hasFocus()) {
         m_name->setText(profile.name);
+        // A name longer than the field reads from its start, whole in the tooltip.
+        m_name->setCursorPosition(0);
+        m_name->setToolTip(profile.name);
+    }
     m_badge->setVisible(active);
     if (active) {
         m_action->setText(QStringLiteral("Reconnect"));

@@ -162,13 +162,7 @@ ShareEditor::ShareEditor(ShareStore& store, ServerBrowser* browser, Keychain& ke
         cell->addWidget(key);
         cell->addWidget(value);
         const bool wide = QLatin1String(name) == QLatin1String("Server") || QLatin1String(name) == QLatin1String("Share");
-        // The short cells always show their whole value; the server and the share give way instead.
-        const QFontMetrics metrics(value->font());
-        if (QLatin1String(name) == QLatin1String("Proto"))
-            value->setMinimumWidth(metrics.horizontalAdvance(label(ShareProtocol::webdavs)) + 2);
-        else if (QLatin1String(name) == QLatin1String("Port"))
-            value->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("65535")) + 2);
-        cells->addLayout(cell, wide ? 3 : QLatin1String(name) == QLatin1String("User") ? 1 : 0);
+        cells->addLayout(cell, wide ? 3 : 0);
         m_cells.emplace_back(key, value);
     }
     m_parts->addWidget(cellsBox);
@@ -427,6 +421,10 @@ void ShareEditor::refreshVerdict()
     m_cells[2].first->setText(shareLabel.toUpper());
     for (std::size_t i = 0; i < m_cells.size(); ++i) {
         m_cells[i].second->setText(values[i]);
+        // The short cells show their whole value; the server and the share give way instead.
+        const bool wide = i == 1 || i == 2;
+        const int need = m_cells[i].second->fontMetrics().horizontalAdvance(values[i]) + 2;
+        m_cells[i].second->setMinimumWidth(wide ? 24 : std::min(need, 120));
     }
 
     const ShareDraft::Verdict verdict = m_draft.verdict();
