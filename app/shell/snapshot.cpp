@@ -28,6 +28,11 @@ QString save(QWidget* widget, const QString& folder, const QString& name)
 {
     widget->ensurePolished();
     settle();
+    // Pictures show controls at rest, not whichever one the window happened to focus first.
+    if (QWidget* focused = QApplication::focusWidget(); focused && focused->window() == widget->window()) {
+        focused->clearFocus();
+        settle(30);
+    }
     const QString path = QDir(folder).filePath(name + QStringLiteral(".png"));
     widget->grab().save(path);
     return path;

@@ -24,7 +24,7 @@ QColor over(const Theme::DynamicColor& colour, Theme::Appearance appearance, dou
 
 QColor edge(Theme::Appearance appearance)
 {
-    return over(Theme::ink, appearance, 0.46);
+    return over(Theme::ink, appearance, 0.5);
 }
 
 QColor focus(Theme::Appearance appearance)
@@ -32,20 +32,33 @@ QColor focus(Theme::Appearance appearance)
     return Theme::blue.in(appearance);
 }
 
+// White on the light accent reads below 4.5:1, so filled buttons take a deeper blue in light and dark
+// text on the brighter dark-appearance accent.
+QColor primaryFill(Theme::Appearance appearance)
+{
+    return appearance == Theme::Appearance::dark ? Theme::blue.in(appearance) : QColor(0x1F6BD6);
+}
+
+QColor onFill(Theme::Appearance appearance)
+{
+    return appearance == Theme::Appearance::dark ? QColor(Theme::paper.dark) : QColor(Qt::white);
+}
+
+QColor fillFocus(Theme::Appearance appearance)
+{
+    return appearance == Theme::Appearance::dark ? QColor(Qt::white) : Theme::ink.in(appearance);
+}
+
 QString styleSheet(Theme::Appearance a)
 {
-    const bool dark = a == Theme::Appearance::dark;
-    // White on the light accent reads below 4.5:1, so filled buttons take a deeper blue in light and dark
-    // text on the brighter dark-appearance accent.
-    const QColor primary = dark ? Theme::blue.in(a) : QColor(0x1F6BD6);
-    const QColor onFill = dark ? QColor(Theme::paper.dark) : QColor(Qt::white);
+    const QColor primary = primaryFill(a);
     const QColor destructive = Theme::red.in(a);
     QString sheet = QStringLiteral(R"(
 QToolTip { color: @ink; background: @panel; border: 1px solid @edge; padding: 4px 6px; }
 QDialog, QMessageBox { background: @paper; }
 QMessageBox QLabel { color: @ink; }
-QMessageBox QLabel#qt_msgbox_label { font-weight: 600; min-width: 340px; }
-QMessageBox QLabel#qt_msgbox_informativelabel { color: @ink2; min-width: 340px; }
+QMessageBox QLabel#qt_msgbox_label { font-weight: 600; min-width: 380px; }
+QMessageBox QLabel#qt_msgbox_informativelabel { color: @ink2; min-width: 380px; }
 
 QPushButton, QToolButton, QCheckBox, QTabBar, QListWidget { outline: none; }
 QPushButton { color: @ink; background: @panel; border: 1px solid @edge; border-radius: 6px; padding: 4px 12px;
@@ -56,10 +69,10 @@ QPushButton:focus { border: 2px solid @focus; padding: 3px 11px; }
 QPushButton:disabled { color: @ink3; background: @well; border: 1px solid @rule; }
 QPushButton[role="primary"] { color: @onFill; background: @primary; border: 1px solid @primary; }
 QPushButton[role="primary"]:hover { background: @primaryHover; }
-QPushButton[role="primary"]:focus { border: 2px solid @ink; }
+QPushButton[role="primary"]:focus { border: 2px solid @fillFocus; }
 QPushButton[role="primary"]:disabled { color: @ink3; background: @well; border: 1px dashed @edge; }
 QPushButton[role="destructive"] { color: @onFill; background: @red; border: 1px solid @red; }
-QPushButton[role="destructive"]:focus { border: 2px solid @ink; }
+QPushButton[role="destructive"]:focus { border: 2px solid @fillFocus; }
 
 QToolButton { color: @ink; background: transparent; border: 1px solid transparent; border-radius: 6px; padding: 2px; }
 QToolButton:hover { background: @wash; }
@@ -144,9 +157,10 @@ QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }
     const std::pair<const char*, QColor> colours[] = {
         {"@primaryHover", primary.lighter(112)},
         {"@primary", primary},
-        {"@onFill", onFill},
-        {"@onAccent", dark ? QColor(Theme::paper.dark) : QColor(Qt::white)},
+        {"@onFill", onFill(a)},
+        {"@onAccent", onFill(a)},
         {"@red", destructive},
+        {"@fillFocus", fillFocus(a)},
         {"@paper", Theme::paper.in(a)},
         {"@panel", Theme::panel.in(a)},
         {"@well", Theme::well.in(a)},

@@ -22,5 +22,10 @@ void apply();
 QColor edge(Theme::Appearance appearance);
 QColor focus(Theme::Appearance appearance);
 inline QColor focus() { return focus(Theme::currentAppearance()); }
+// The fill of primary buttons and the text on it.
+QColor primaryFill(Theme::Appearance appearance);
+QColor onFill(Theme::Appearance appearance);
+// The focus ring of a filled button, against its fill.
+QColor fillFocus(Theme::Appearance appearance);
 
 } // namespace AppStyle

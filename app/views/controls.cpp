@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace Ui {
@@ -128,6 +129,9 @@ Confirmation confirm(QWidget* over, const QString& text, const QString& detail, 
     box->setWindowTitle(QStringLiteral("Mountwire"));
     QPushButton* action = box->addButton(actionText, QMessageBox::DestructiveRole);
     action->setProperty("role", QStringLiteral("destructive"));
+    // The box has styled its buttons already; the destructive one takes its red look now.
+    action->style()->unpolish(action);
+    action->style()->polish(action);
     box->addButton(QMessageBox::Cancel);
     box->setDefaultButton(QMessageBox::Cancel);
     box->open();

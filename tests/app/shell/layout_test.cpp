@@ -219,27 +219,4 @@ TEST(Layout, EverySurfaceFitsAndShowsItsFocus)
                                             << inspector.faults.mid(0, 60).join(u'\n').toStdString();
 }
 
-TEST(Layout, ReturnInTheGuideMovesItOnAndEscapeLeavesItUnfinished)
-{
-    Rig rig(Data::firstRun);
-    std::unique_ptr<QDialog> welcome(rig.app->makeWelcome(nullptr));
-    auto* guide = static_cast<OnboardingView*>(welcome.get());
-    welcome->show();
-    QApplication::setActiveWindow(welcome.get());
-    auto press = [&](int key) {
-        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : welcome.get();
-        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
-        QApplication::sendEvent(target, &event);
-        TestApp::spin(10);
-    };
-    for (int expected = 1; expected < int(OnboardingView::pages().size()); ++expected) {
-        press(Qt::Key_Return);
-        EXPECT_EQ(guide->page(), expected);
-        EXPECT_TRUE(welcome->isVisible());
-    }
-    press(Qt::Key_Escape);
-    EXPECT_FALSE(welcome->isVisible());
-    EXPECT_TRUE(Onboarding::shouldShow(rig.app->defaults()));
-}
-
 } // namespace
