@@ -16,6 +16,7 @@
 #include <QPropertyAnimation>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -559,7 +560,9 @@ void RoutesPage::sync()
             m_panels.insert(profile.id, panel);
             if (m_built) {
                 // Where it lands may be below the visible part of the page.
-                QTimer::singleShot(0, panel, [this, panel] { m_scroll->ensureWidgetVisible(panel, 0, 24); });
+                QTimer::singleShot(0, panel, [this, panel] {
+                    m_scroll->verticalScrollBar()->setValue(panel->y() - int(Theme::Space::m));
+                });
                 // A new route fades in where it lands.
                 auto* fade = new QGraphicsOpacityEffect(panel);
                 panel->setGraphicsEffect(fade);
