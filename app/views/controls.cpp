@@ -79,8 +79,7 @@ QPushButton* button(const QString& text, const QString& symbol, bool primary, QW
     if (primary)
         b->setProperty("role", QStringLiteral("primary"));
     if (!symbol.isEmpty()) {
-        const QColor fg = !primary ? Theme::ink.color()
-            : Theme::currentAppearance() == Theme::Appearance::dark ? QColor(Theme::paper.dark) : QColor(Qt::white);
+        const QColor fg = primary ? AppStyle::onFill(Theme::currentAppearance()) : Theme::ink.color();
         b->setIcon(Icons::icon(symbol, fg, 14));
     }
     return b;

@@ -1,6 +1,7 @@
 #include "views/manager_view.h"
 
 #include "store/share_store.h"
+#include "views/app_style.h"
 #include "views/controls.h"
 #include "views/icons.h"
 #include "views/lines_page.h"
@@ -41,7 +42,7 @@ public:
         painter->setBrush(Theme::red.color());
         painter->drawRoundedRect(pill, 9, 9);
         painter->setFont(font);
-        painter->setPen(Theme::currentAppearance() == Theme::Appearance::dark ? QColor(Theme::paper.dark) : QColor(Qt::white));
+        painter->setPen(AppStyle::onFill(Theme::currentAppearance()));
         painter->drawText(pill, Qt::AlignCenter, text);
         painter->restore();
     }
