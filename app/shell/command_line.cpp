@@ -163,7 +163,8 @@ int perform(const Command& command)
         const QString name = line.value(QStringLiteral("name")).toString();
         const QString mountPoint = line.value(QStringLiteral("mountPoint")).toString();
         if (!connect)
-            print(name + QStringLiteral(" is ejected.\n"));
+            print(name + (reply->arguments().value(1).toBool() ? QStringLiteral(" is ejected.\n")
+                                                                : QStringLiteral(" was not mounted.\n")));
         else if (mountPoint.isEmpty())
             print(name + QStringLiteral(" is connected.\n"));
         else

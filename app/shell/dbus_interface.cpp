@@ -103,19 +103,21 @@ QVariantMap DbusInterface::Connect(const QString& line)
     return {};
 }
 
-QVariantMap DbusInterface::Eject(const QString& line, bool force)
+QVariantMap DbusInterface::Eject(const QString& line, bool force, bool& wasMounted)
 {
+    wasMounted = false;
     const auto found = BusRecords::findLine(store_, line);
     if (const auto* problem = std::get_if<BusRecords::LookupProblem>(&found)) {
         refuse(problem->message, problem->ambiguous);
         return {};
     }
     const ShareSpec share = std::get<ShareSpec>(found);
+    wasMounted = store_.isMounted(share);
     const QUuid newest = store_.events().empty() ? QUuid() : store_.events().front().id;
     store_.unmount(share, force);
     const ShareRuntime* rec = store_.record(share.id);
     if (!rec || !rec->busy)
-        return BusRecords::line(store_, share); // nothing was mounted, so nothing is left to wait for
+        return BusRecords::line(store_, share);
     setDelayedReply(true);
     pending_.push_back({message(), share.id, share.name, true, newest});
     return {};
@@ -143,6 +145,8 @@ void DbusInterface::Show()
 
 void DbusInterface::settle()
 {
+    if (pending_.empty())
+        return;
     std::vector<Pending> waiting;
     std::vector<QDBusMessage> answers;
     for (Pending& pending : pending_) {
@@ -165,7 +169,12 @@ std::optional<QDBusMessage> DbusInterface::outcome(const Pending& pending) const
     const ShareSpec* share = store_.share(pending.line);
     if (!rec || !share)
         return failed(pending.name + QStringLiteral(" was removed from Mountwire meanwhile."));
-    const auto done = [&] { return pending.call.createReply(QVariant::fromValue(BusRecords::line(store_, *share))); };
+    const auto done = [&] {
+        QVariantList answer {QVariant::fromValue(BusRecords::line(store_, *share))};
+        if (pending.eject)
+            answer << true;
+        return pending.call.createReply(answer);
+    };
 
     if (pending.eject) {
         // The eject's outcome is the log entry it writes.

@@ -40,9 +40,10 @@ public Q_SLOTS:
     Q_SCRIPTABLE QList<QVariantMap> ListRoutes();
     // Newest first; a limit of 0 lists them all.
     Q_SCRIPTABLE QList<QVariantMap> ListLog(uint limit);
-    // Both answer with the line's record once the attempt is over.
+    // Both answer with the line's record once the attempt is over; Eject also says whether there was a
+    // mount to eject.
     Q_SCRIPTABLE QVariantMap Connect(const QString& line);
-    Q_SCRIPTABLE QVariantMap Eject(const QString& line, bool force);
+    Q_SCRIPTABLE QVariantMap Eject(const QString& line, bool force, bool& wasMounted);
     Q_SCRIPTABLE void SwitchRoute(const QString& route);
     Q_SCRIPTABLE void Show();
 

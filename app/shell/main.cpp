@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QTextStream>
 
+#include <memory>
+
 int main(int argc, char** argv)
 {
     // Any argument makes this a client of the running application, which must work without a display.
@@ -32,10 +34,13 @@ int main(int argc, char** argv)
         return 0;
 
     MountwireApp app(options);
-    DbusInterface bus(app);
-    // Two launches at once: the one that lost the name hands over to the other.
-    if (single && !bus.publish() && DbusInterface::handOver())
-        return 0;
+    std::unique_ptr<DbusInterface> bus;
+    if (single) {
+        bus = std::make_unique<DbusInterface>(app);
+        // Two launches at once: the one that lost the name hands over to the other.
+        if (!bus->publish() && DbusInterface::handOver())
+            return 0;
+    }
 
     if (!snapshots.isEmpty()) {
         app.launch();
