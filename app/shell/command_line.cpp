@@ -187,6 +187,14 @@ int perform(const Command& command)
 
 } // namespace
 
+bool wanted(int argc, char** argv)
+{
+    if (argc < 2)
+        return false;
+    const QByteArray first(argv[1]);
+    return !first.startsWith('-') || first.startsWith("--") || first == "-h";
+}
+
 std::variant<Command, QString> parse(const QStringList& arguments)
 {
     if (arguments.isEmpty())

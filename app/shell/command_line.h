@@ -21,6 +21,10 @@ struct Command {
     friend bool operator==(const Command&, const Command&) = default;
 };
 
+// Whether the arguments ask for the command line rather than the application; Qt's own options (one dash,
+// such as "-platform" or a session manager's "-session") still start the application.
+bool wanted(int argc, char** argv);
+
 // What the arguments (without the program's name) ask for, or what is wrong with them in one sentence.
 std::variant<Command, QString> parse(const QStringList& arguments);
 QString help();

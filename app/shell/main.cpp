@@ -11,8 +11,8 @@
 
 int main(int argc, char** argv)
 {
-    // Any argument makes this a client of the running application, which must work without a display.
-    if (argc > 1)
+    // A command makes this a client of the running application, which must work without a display.
+    if (CommandLine::wanted(argc, argv))
         return CommandLine::run(argc, argv, QStringLiteral(MW_APP_VERSION));
 
     QApplication application(argc, argv);
