@@ -48,11 +48,7 @@ public:
     virtual void post(const QString& title, const QString& body) = 0;
     void post(const NotificationMessage& message) { post(message.title, message.body); }
     // With a button where the desktop shows buttons; elsewhere the same as without.
-    virtual void post(const NotificationMessage& message, const NotificationAction& action)
-    {
-        (void)action;
-        post(message);
-    }
+    virtual void post(const NotificationMessage& message, const NotificationAction&) { post(message); }
     // Who carries out a button the user pressed, on the main thread.
     void setActionHandler(std::function<void(const NotificationAction&)> handler) { actionHandler_ = std::move(handler); }
 

@@ -7,7 +7,6 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMetaType>
 
-#include <algorithm>
 
 DbusInterface::DbusInterface(MountwireApp& app, QDBusConnection bus)
     : app_(app), store_(app.store()), bus_(std::move(bus))
