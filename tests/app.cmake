@@ -21,7 +21,19 @@ if(TARGET MountwireQuilloKit)
 endif()
 if(TARGET MountwireShell)
     mw_test_area(app/shell MountwireShell)
-    # The layout once more on a screen of device pixel ratio 2.
-    gtest_discover_tests(app_shell_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "app_shell_dpr2." TEST_FILTER "Layout.*"
-        PROPERTIES LABELS app_shell ENVIRONMENT "QT_SCALE_FACTOR=2" RESOURCE_LOCK ${MW_TEST_LOCK})
+    # The command line's tests run the real executable.
+    if(TARGET app_shell_tests)
+        add_dependencies(app_shell_tests mountwire)
+        target_compile_definitions(app_shell_tests PRIVATE MW_APP_EXECUTABLE="$<TARGET_FILE:mountwire>")
+        # The layout once more on a screen of device pixel ratio 2.
+        gtest_discover_tests(app_shell_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "app_shell_dpr2." TEST_FILTER "Layout.*"
+            PROPERTIES LABELS app_shell ENVIRONMENT "QT_SCALE_FACTOR=2" RESOURCE_LOCK ${MW_TEST_LOCK})
+    endif()
 endif()
+# The recording notification server of the service and shell tests.
+foreach(tests app_services_tests app_shell_tests)
+    if(TARGET ${tests})
+        target_sources(${tests} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/app/recording_notification_server.h)
+        set_target_properties(${tests} PROPERTIES AUTOMOC ON)
+    endif()
+endforeach()
