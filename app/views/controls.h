@@ -28,7 +28,7 @@ ElidedLabel* elided(const QString& text, const QFont& font, const Theme::Dynamic
     Qt::TextElideMode mode = Qt::ElideRight);
 // A small section label: upper case, kicker type, tracked out.
 QLabel* kicker(const QString& text, QWidget* parent = nullptr,
-    const Theme::DynamicColor& color = Theme::ink3);
+    const Theme::DynamicColor& color = Theme::ink2);
 // A push button with an optional symbol; primary buttons are filled with the accent.
 QPushButton* button(const QString& text, const QString& symbol = {}, bool primary = false, QWidget* parent = nullptr);
 // Lays `widget` out centred in its row without taking its height-for-width away, as an alignment would.

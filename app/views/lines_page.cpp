@@ -32,7 +32,7 @@ QWidget* boardHeader(QLabel*& span, QWidget* parent)
     auto* trace = new QHBoxLayout;
     trace->setSpacing(4);
     // Over a narrow trace the span in the middle gives way; the two ends always read whole.
-    trace->addWidget(Ui::kicker(QStringLiteral("This computer"), box));
+    trace->addWidget(Ui::kicker(QStringLiteral("This computer"), box, Theme::ink3));
     trace->addStretch(1);
     QFont kickerFont = Theme::Typo::kicker();
     kickerFont.setLetterSpacing(QFont::AbsoluteSpacing, 1.1);
@@ -41,9 +41,9 @@ QWidget* boardHeader(QLabel*& span, QWidget* parent)
     span->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     trace->addWidget(span, 2);
     trace->addStretch(1);
-    trace->addWidget(Ui::kicker(QStringLiteral("Server"), box));
+    trace->addWidget(Ui::kicker(QStringLiteral("Server"), box, Theme::ink3));
     row->addLayout(trace, 1);
-    QLabel* figures = Ui::kicker(QStringLiteral("Latency · Free"), box);
+    QLabel* figures = Ui::kicker(QStringLiteral("Latency · Free"), box, Theme::ink3);
     figures->setFixedWidth(BoardLine::figuresWidth);
     row->addWidget(figures);
     auto* actions = new QWidget(box);

@@ -129,7 +129,7 @@ void LogRow::paintEvent(QPaintEvent*)
         Qt::AlignLeft | Qt::AlignVCenter, messageMetrics.elidedText(m_event.message, Qt::ElideRight, textWidth));
 
     p.setFont(Theme::Typo::time());
-    p.setPen(Theme::ink3.color());
+    p.setPen(Theme::ink2.color());
     p.drawText(QRect(width() - timeColumn, 0, timeColumn, height()), Qt::AlignRight | Qt::AlignVCenter, time());
 }
 
