@@ -1,6 +1,6 @@
 #include "app/store/store_rig.h"
 #include "health/probe.h"
-#include "health/stale_detector.h"
+#include "platform/gio_volume_health.h"
 #include "platform/gvfs_mount_table.h"
 #include "platform/mountinfo_gvfs_volume_notices.h"
 #include "services/gvfs_mounter.h"
@@ -49,8 +49,8 @@ TEST(StoreEndToEnd, TenOutagesOfARealServerAreTenDropsAndTenRecoveries)
     services.now = {}; // the real clock
     services.mountTable = [] { return GvfsMountTable::allNetworkVolumes(); };
     services.probe = Probe::tcp;
-    services.checkHealth = [detector = StaleDetector()](const QString& path, double timeout,
-                               StoreServices::HealthDone done) mutable { detector.check(path, timeout, done); };
+    services.checkHealth = [health = GioVolumeHealth()](const QString& path, double timeout,
+                               StoreServices::HealthDone done) mutable { health.check(path, timeout, done); };
     rig.store = std::make_unique<ShareStore>(services);
     ShareStore& store = rig.started();
     const FakeNotifier& notifier = rig.notifier;
@@ -66,6 +66,8 @@ TEST(StoreEndToEnd, TenOutagesOfARealServerAreTenDropsAndTenRecoveries)
     EXPECT_TRUE(mountPoint.startsWith(env("MW_GVFS_DIR"))) << mountPoint.toStdString();
     ASSERT_TRUE(probePass(store));
     ASSERT_EQ(store.status(dav).kind, ShareStatus::Kind::connected);
+    EXPECT_EQ(store.record(dav.id)->health,
+        VolumeHealth::healthy(env("MW_DAV_SIZE").toLongLong(), env("MW_DAV_FREE").toLongLong()));
     EXPECT_TRUE(notifier.posted.empty());
 
     const QString control = env("MW_DAV_CONTROL");

@@ -37,14 +37,6 @@ TEST(MountTable, ListsNetworkMountsInTableOrderInTheSystemsOwnTypeNames)
     EXPECT_EQ(volumes[0].displayName(), QStringLiteral("team files"));
 }
 
-TEST(MountTable, UndoesOctalEscapesOnly)
-{
-    EXPECT_EQ(MountTable::unescaped("a\\040b\\011c\\134d"), QStringLiteral("a b\tc\\d"));
-    EXPECT_EQ(MountTable::unescaped("end\\04"), QStringLiteral("end\\04"));
-    EXPECT_EQ(MountTable::unescaped("\\999"), QStringLiteral("\\999"));
-    EXPECT_EQ(MountTable::unescaped("caf\\303\\251"), QStringLiteral("café"));
-}
-
 TEST(MountTable, ReadsTheFileItIsGivenAndNothingWhenItIsMissing)
 {
     QTemporaryDir dir;

@@ -105,16 +105,4 @@ TEST(ShareSpec, RecordWithAMissingOrMistypedFieldIsRefused)
     EXPECT_FALSE(ShareSpec::fromJson(QJsonValue("share")));
 }
 
-TEST(ShareSpec, ParseGivesAFreshKeptConnectedShareWithoutThePasswordOrNothing)
-{
-    const auto spec = ShareSpec::parse(QStringLiteral("smb://anna:pw@nas/Media"));
-    ASSERT_TRUE(spec.has_value());
-    EXPECT_EQ(std::tie(spec->name, spec->user), std::tuple("Media", "anna"));
-    EXPECT_TRUE(spec->keepConnected);
-    EXPECT_FALSE(spec->askEveryTime);
-    EXPECT_FALSE(spec->displayURL().contains(QStringLiteral("pw")));
-    EXPECT_NE(spec->id, ShareSpec::parse(QStringLiteral("smb://anna:pw@nas/Media"))->id);
-    EXPECT_FALSE(ShareSpec::parse(QStringLiteral("ftp://nas")).has_value());
-}
-
 } // namespace
