@@ -14,7 +14,7 @@ ShareSpec share(ShareProtocol proto, const QString& host, std::optional<int> por
     return ShareSpec(QUuid::createUuid(), name, proto, host, port, path, user, false, true);
 }
 
-TEST(ShareSpec, ConstructorTidiesWhatTheUserGave)
+TEST(ShareSpec, ConstructorTidiesWhatTheUserGaveAndServerKeysGroupByServer)
 {
     const ShareSpec spec = share(smb, " \t[fe80::1%en0] ", {}, "//Media/Films/", " anna ");
     EXPECT_EQ(spec.host, QStringLiteral("fe80::1%en0"));
@@ -23,10 +23,7 @@ TEST(ShareSpec, ConstructorTidiesWhatTheUserGave)
     EXPECT_EQ(spec.name, QStringLiteral("Films"));
     EXPECT_EQ(share(smb, "nas", {}, "///").name, QStringLiteral("nas"));
     EXPECT_EQ(share(smb, "nas", {}, {}, {}, " Mine ").name, QStringLiteral(" Mine "));
-}
-
-TEST(ShareSpec, ServerKeyGroupsOneServerWrittenManyWays)
-{
+    // One server written many ways is one key.
     EXPECT_EQ(share(smb, "NAS.local").serverKey(), QStringLiteral("nas:445"));
     EXPECT_EQ(share(smb, "nas.local.").serverKey(), QStringLiteral("nas:445"));
     EXPECT_EQ(share(afp, "nas", 445).serverKey(), QStringLiteral("nas:445"));
