@@ -112,7 +112,7 @@ LinesPage::LinesPage(ShareStore& store, QWidget* parent) : QWidget(parent), m_st
         Theme::Typo::small(), Theme::ink3, m_empty, true);
     note->setAlignment(Qt::AlignCenter);
     empty->addWidget(title);
-    empty->addLayout(Ui::centred(text, 560));
+    empty->addLayout(Ui::centred(text, 620));
     empty->addWidget(first, 0, Qt::AlignHCenter);
     empty->addLayout(Ui::centred(note, 560));
     column->addWidget(m_empty);
