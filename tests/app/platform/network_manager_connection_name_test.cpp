@@ -26,11 +26,16 @@ public:
     QString id() const { return name; }
 };
 
-std::optional<std::optional<QString>> ask(NetworkManagerConnectionName& names)
+std::optional<QString> ask(NetworkManagerConnectionName& names)
 {
-    std::optional<std::optional<QString>> answer;
-    names.ask([&](std::optional<QString> name) { answer = name; });
-    TestApp::waitUntil([&] { return answer.has_value(); }, 3000);
+    bool answered = false;
+    std::optional<QString> answer;
+    names.ask([&](std::optional<QString> name) {
+        answered = true;
+        answer = std::move(name);
+    });
+    if (!TestApp::waitUntil([&] { return answered; }, 3000))
+        ADD_FAILURE() << "no answer";
     return answer;
 }
 
@@ -40,9 +45,9 @@ TEST(NetworkManagerConnectionName, NamesThePrimaryConnectionWhenTheManagerAnswer
     if (!QDBusConnection::sessionBus().isConnected())
         GTEST_SKIP() << "no session bus (run under scripts/with-services)";
     NetworkManagerConnectionName names(QDBusConnection::sessionBus());
-    EXPECT_EQ(ask(names), std::optional<QString>()) << "no network manager on the bus";
+    EXPECT_EQ(ask(names), std::nullopt) << "no network manager on the bus";
     NetworkManagerConnectionName offBus(QDBusConnection(QStringLiteral("not connected")));
-    EXPECT_EQ(ask(offBus), std::optional<QString>());
+    EXPECT_EQ(ask(offBus), std::nullopt);
 
     QDBusConnection standIn = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("nm-stand-in"));
     StandInManager manager;
@@ -54,7 +59,7 @@ TEST(NetworkManagerConnectionName, NamesThePrimaryConnectionWhenTheManagerAnswer
         QDBusConnection::ExportAllProperties));
     ASSERT_TRUE(standIn.registerService(QStringLiteral("org.freedesktop.NetworkManager")));
 
-    EXPECT_EQ(ask(names), std::optional<QString>()) << "no primary connection";
+    EXPECT_EQ(ask(names), std::nullopt) << "no primary connection";
     manager.primary = QDBusObjectPath(QStringLiteral("/org/freedesktop/NetworkManager/ActiveConnection/7"));
     EXPECT_EQ(ask(names), std::optional<QString>("Office Wi-Fi"));
 
