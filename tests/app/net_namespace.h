@@ -25,8 +25,6 @@ struct NetNamespace {
         if (made)
             ip("netns delete " + name);
     }
-    NetNamespace(const NetNamespace&) = delete;
-    NetNamespace& operator=(const NetNamespace&) = delete;
 
     bool run(const QString& command) const { return ip("-n " + name + ' ' + command); }
 

@@ -11,31 +11,25 @@ namespace {
 class StandInManager : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.NetworkManager")
-    Q_PROPERTY(QDBusObjectPath PrimaryConnection READ primaryConnection)
+    Q_PROPERTY(QDBusObjectPath PrimaryConnection MEMBER primary)
 public:
     QDBusObjectPath primary {QStringLiteral("/")};
-    QDBusObjectPath primaryConnection() const { return primary; }
 };
 
 class StandInActiveConnection : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.NetworkManager.Connection.Active")
-    Q_PROPERTY(QString Id READ id)
+    Q_PROPERTY(QString Id MEMBER id)
 public:
-    QString name;
-    QString id() const { return name; }
+    QString id = QStringLiteral("Office Wi-Fi");
 };
 
 std::optional<QString> ask(NetworkManagerConnectionName& names)
 {
     bool answered = false;
     std::optional<QString> answer;
-    names.ask([&](std::optional<QString> name) {
-        answered = true;
-        answer = std::move(name);
-    });
-    if (!TestApp::waitUntil([&] { return answered; }, 3000))
-        ADD_FAILURE() << "no answer";
+    names.ask([&](std::optional<QString> name) { answered = true, answer = std::move(name); });
+    EXPECT_TRUE(TestApp::waitUntil([&] { return answered; }, 3000));
     return answer;
 }
 
@@ -46,24 +40,17 @@ TEST(NetworkManagerConnectionName, NamesThePrimaryConnectionWhenTheManagerAnswer
         GTEST_SKIP() << "no session bus (run under scripts/with-services)";
     NetworkManagerConnectionName names(QDBusConnection::sessionBus());
     EXPECT_EQ(ask(names), std::nullopt) << "no network manager on the bus";
-    NetworkManagerConnectionName offBus(QDBusConnection(QStringLiteral("not connected")));
-    EXPECT_EQ(ask(offBus), std::nullopt);
 
     QDBusConnection standIn = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("nm-stand-in"));
     StandInManager manager;
     StandInActiveConnection active;
-    active.name = QStringLiteral("Office Wi-Fi");
-    ASSERT_TRUE(standIn.registerObject(QStringLiteral("/org/freedesktop/NetworkManager"), &manager,
-        QDBusConnection::ExportAllProperties));
-    ASSERT_TRUE(standIn.registerObject(QStringLiteral("/org/freedesktop/NetworkManager/ActiveConnection/7"), &active,
-        QDBusConnection::ExportAllProperties));
+    const QString path = QStringLiteral("/org/freedesktop/NetworkManager/ActiveConnection/7");
+    ASSERT_TRUE(standIn.registerObject("/org/freedesktop/NetworkManager", &manager, QDBusConnection::ExportAllProperties));
+    ASSERT_TRUE(standIn.registerObject(path, &active, QDBusConnection::ExportAllProperties));
     ASSERT_TRUE(standIn.registerService(QStringLiteral("org.freedesktop.NetworkManager")));
-
     EXPECT_EQ(ask(names), std::nullopt) << "no primary connection";
-    manager.primary = QDBusObjectPath(QStringLiteral("/org/freedesktop/NetworkManager/ActiveConnection/7"));
-    EXPECT_EQ(ask(names), std::optional<QString>("Office Wi-Fi"));
-
-    standIn.unregisterService(QStringLiteral("org.freedesktop.NetworkManager"));
+    manager.primary = QDBusObjectPath(path);
+    EXPECT_EQ(ask(names), "Office Wi-Fi");
     QDBusConnection::disconnectFromBus(QStringLiteral("nm-stand-in"));
 }
 
