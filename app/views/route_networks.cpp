@@ -59,8 +59,10 @@ void RouteNetworks::sync()
 {
     const std::vector<NetworkFingerprint>& bound = m_store.bindings().of(m_routeID);
     const std::optional<NetworkFingerprint>& current = m_store.currentNetwork();
+    // Later: the click that removed a network may still be running inside its row.
     while (QLayoutItem* item = m_list->takeAt(0)) {
-        delete item->widget();
+        item->widget()->hide();
+        item->widget()->deleteLater();
         delete item;
     }
     m_names.clear();
