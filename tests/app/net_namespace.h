@@ -15,8 +15,7 @@ struct NetNamespace {
     {
         QProcess process;
         process.start(QStringLiteral("ip"), command.split(' '));
-        return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit
-            && process.exitCode() == 0;
+        return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
     }
 
     explicit NetNamespace(const QString& role) : name(QStringLiteral("mw%1-%2").arg(role).arg(getpid())) {}
@@ -39,8 +38,7 @@ struct NetNamespace {
             ::setns(home, CLONE_NEWNET);
         }
         for (const int fd : {home, there})
-            if (fd >= 0)
-                ::close(fd);
+            ::close(fd);
         return entered;
     }
 

@@ -49,7 +49,7 @@ TEST(NetworkManagerConnectionName, NamesThePrimaryConnectionWhenTheManagerAnswer
     ASSERT_TRUE(standIn.registerObject(path, &active, QDBusConnection::ExportAllProperties));
     ASSERT_TRUE(standIn.registerService(QStringLiteral("org.freedesktop.NetworkManager")));
     EXPECT_EQ(ask(names), std::nullopt) << "no primary connection";
-    manager.primary = QDBusObjectPath(path);
+    manager.primary.setPath(path);
     EXPECT_EQ(ask(names), "Office Wi-Fi");
     QDBusConnection::disconnectFromBus(QStringLiteral("nm-stand-in"));
 }
