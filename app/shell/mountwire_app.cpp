@@ -246,13 +246,15 @@ QTabWidget* MountwireApp::makeSettingsTabs(QWidget* parent)
     wireForm(form);
     general->setWidget(form);
     tabs->addTab(general, Icons::icon(QStringLiteral("gearshape"), Theme::ink2.color()), QStringLiteral("General"));
-    tabs->addTab(new AboutView(*store_, *this, QApplication::applicationVersion(), tabs),
+    const QString packagedNote = options_.packaged
+        ? QStringLiteral("Updates to Mountwire come from your system’s package manager, together with the rest of "
+                         "your software.")
+        : QString();
+    tabs->addTab(new AboutView(*store_, *this, QApplication::applicationVersion(), packagedNote, tabs),
         Icons::icon(QStringLiteral("info.circle"), Theme::ink2.color()), QStringLiteral("About"));
     QWidget* updates = nullptr;
     if (options_.packaged) {
-        QLabel* note = Ui::label(QStringLiteral("Updates to Mountwire come from your system’s package manager, "
-                                                "together with the rest of your software."),
-            Theme::Typo::body(), Theme::ink2, tabs, true);
+        QLabel* note = Ui::label(packagedNote, Theme::Typo::body(), Theme::ink2, tabs, true);
         note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         updates = note;
     } else {

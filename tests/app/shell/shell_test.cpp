@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QLabel>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QFile>
 #include <QTemporaryDir>
@@ -180,6 +181,14 @@ TEST(Shell, APackagedBuildLeavesUpdatesToThePackageManager)
     auto* note = qobject_cast<QLabel*>(tabs->currentWidget());
     ASSERT_TRUE(note);
     EXPECT_TRUE(note->text().contains(QStringLiteral("package manager")));
+    // The About tab says the same in place of its Check for Updates button.
+    QStringList about;
+    for (auto* label : tabs->widget(1)->findChildren<QLabel*>())
+        about << label->text();
+    for (auto* button : tabs->widget(1)->findChildren<QPushButton*>())
+        about << button->text();
+    EXPECT_TRUE(about.contains(note->text()));
+    EXPECT_FALSE(about.contains(QStringLiteral("Check for Updates…")));
     tabs->close();
 }
 
