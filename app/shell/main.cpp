@@ -19,7 +19,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Mountwire"));
     QApplication::setOrganizationName(QStringLiteral("Mountwire"));
     QApplication::setApplicationVersion(QStringLiteral(MW_APP_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("mountwire"));
+    QApplication::setDesktopFileName(QStringLiteral("org.mountwire.Mountwire"));
     QApplication::setWindowIcon(Icons::applicationIcon());
     // Closing the manager window leaves the application in the tray.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -28,6 +28,7 @@ int main(int argc, char** argv)
     MountwireApp::Options options;
     options.demoFolder = qEnvironmentVariable("MOUNTWIRE_DEMO_DIR");
     options.demoExtraLines = qEnvironmentVariableIntValue("MOUNTWIRE_DEMO_LINES");
+    options.packaged = MW_PACKAGED;
     const bool single = options.demoFolder.isEmpty() && snapshots.isEmpty();
     // A second launch brings the running one's window forward and ends.
     if (single && DbusInterface::handOver())

@@ -32,6 +32,7 @@
 #include "views/signal_log_page.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QScrollArea>
 #include <QDir>
 #include <QSystemTrayIcon>
@@ -126,7 +127,8 @@ void MountwireApp::launch()
     // The make-believe network keeps beating like the real one once its warm-up is over.
     if (demo_ && options_.startStore)
         store_->startHeartbeat(2);
-    updater_->start();
+    if (!options_.packaged)
+        updater_->start();
     if (tray_)
         tray_->show();
     if (store_->shares().empty() || Onboarding::shouldShow(*defaults_) || !tray_)
@@ -157,6 +159,12 @@ void MountwireApp::show(std::optional<ManagerPage> page, bool addShare, std::opt
 
 void MountwireApp::checkForUpdates()
 {
+    if (options_.packaged) {
+        // The Updates tab says where updates come from instead.
+        showSettingsWindow();
+        settings_->setCurrentIndex(settings_->count() - 1);
+        return;
+    }
     if (!updater_->bundle().feedURL) {
         // The updater quietly does nothing without a feed; asked by the user, it should say why.
         auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Check for Updates"),
@@ -267,9 +275,20 @@ QTabWidget* MountwireApp::makeSettingsTabs(QWidget* parent)
     wireForm(form);
     general->setWidget(form);
     tabs->addTab(general, Icons::icon(QStringLiteral("gearshape"), Theme::ink2.color()), QStringLiteral("General"));
-    tabs->addTab(new AboutView(*store_, *this, QApplication::applicationVersion(), tabs),
+    const QString packagedNote = options_.packaged
+        ? QStringLiteral("Updates to Mountwire come from your system’s package manager, together with the rest of "
+                         "your software.")
+        : QString();
+    tabs->addTab(new AboutView(*store_, *this, QApplication::applicationVersion(), packagedNote, tabs),
         Icons::icon(QStringLiteral("info.circle"), Theme::ink2.color()), QStringLiteral("About"));
-    auto* updates = new UpdateSettingsTab(*updater_, tabs);
+    QWidget* updates = nullptr;
+    if (options_.packaged) {
+        QLabel* note = Ui::label(packagedNote, Theme::Typo::body(), Theme::ink2, tabs, true);
+        note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        updates = note;
+    } else {
+        updates = new UpdateSettingsTab(*updater_, tabs);
+    }
     updates->setContentsMargins(16, 12, 16, 16);
     tabs->addTab(updates,
         Icons::icon(QStringLiteral("checkmark.seal"), Theme::ink2.color()), QStringLiteral("Updates"));

@@ -40,6 +40,7 @@ public:
         int demoExtraLines = 0;
         bool startStore = true;
         std::optional<bool> tray; // absent: whether the desktop has one
+        bool packaged = false; // installed by the system's package manager, which also brings its updates
     };
 
     explicit MountwireApp(Options options, QObject* parent = nullptr);
