@@ -1,5 +1,6 @@
 #include "shell/mountwire_app.h"
 #include "shell/snapshot.h"
+#include "shell/unix_signals.h"
 #include "views/icons.h"
 
 #include <QApplication>
@@ -7,6 +8,7 @@
 #include <QLocalSocket>
 #include <QTextStream>
 
+#include <csignal>
 #include <unistd.h>
 
 namespace {
@@ -50,6 +52,9 @@ int main(int argc, char** argv)
         return 0;
 
     MountwireApp app(options);
+    // A logout's SIGTERM ends the application the way its Quit command does.
+    UnixSignals endSignals({SIGTERM, SIGINT, SIGHUP});
+    QObject::connect(&endSignals, &UnixSignals::received, &app, &MountwireApp::quit);
     QLocalServer server;
     if (single) {
         QLocalServer::removeServer(instanceName());

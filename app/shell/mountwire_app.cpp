@@ -63,13 +63,13 @@ MountwireApp::MountwireApp(Options options, QObject* parent) : QObject(parent), 
     browser_ = std::make_unique<AvahiServerBrowser>();
     loginItem_ = std::make_unique<AutostartLoginItem>();
     quilloDefaults_ = std::make_unique<IniQuilloDefaults>(defaultsFile);
-    updater_ = std::make_unique<Updater>(UpdaterBundle::fromBuild(), *quilloDefaults_);
-    connect(updater_.get(), &Updater::windowRequested, this, [this] {
-        auto* window = new UpdateWindow(*updater_);
-        window->setAttribute(Qt::WA_DeleteOnClose);
-        window->show();
-        window->raise();
-    });
+    UpdaterHooks hooks;
+    hooks.quit = [this] { quit(); };
+    updater_ = std::make_unique<Updater>(options_.updates.value_or(UpdaterBundle::fromBuild()), *quilloDefaults_,
+                                         hooks);
+    connect(updater_.get(), &Updater::windowRequested, this, &MountwireApp::showUpdateWindow);
+    // Connected before the updater's own, so that state is saved before an update is installed.
+    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, &MountwireApp::finish);
 
     if (trayAvailable()) {
         tray_ = new QSystemTrayIcon(this);
@@ -142,12 +142,42 @@ void MountwireApp::show(std::optional<ManagerPage> page, bool addShare, std::opt
 void MountwireApp::checkForUpdates()
 {
     updater_->checkForUpdates();
+    // A build without a feed says so, rather than leaving the command doing nothing.
+    if (!updater_->bundle().feedURL)
+        showUpdateWindow();
+}
+
+UpdateWindow* MountwireApp::updateWindow() const
+{
+    return updateWindow_;
+}
+
+void MountwireApp::showUpdateWindow()
+{
+    if (!updateWindow_) {
+        updateWindow_ = new UpdateWindow(*updater_);
+        updateWindow_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    updateWindow_->present();
 }
 
 void MountwireApp::quit()
 {
+    // quit() would first ask every window to close, and the manager window only hides.
+    QCoreApplication::exit(0);
+}
+
+void MountwireApp::finish()
+{
+    saveState();
     updater_->installOnQuit();
-    QApplication::quit();
+}
+
+void MountwireApp::saveState()
+{
+    // The store writes each change as it happens; what is still only on screen is written here.
+    if (manager_)
+        manager_->saveFrame();
 }
 
 void MountwireApp::showSettingsWindow()

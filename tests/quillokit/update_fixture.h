@@ -19,7 +19,7 @@
 #include <memory>
 #include <ostream>
 
-// An installed version 1.0 in a temporary folder, a key pair, a settings file and a feed server.
+// An installed version 1.0 in a folder of its own, a key pair, a settings file and a feed server.
 struct UpdateFixture {
     // First, so the server's sockets find an event loop to register with.
     bool applicationMade = (TestApp::instance(), true);
@@ -36,16 +36,22 @@ struct UpdateFixture {
         // Qt would send loopback requests through a proxy named in the environment.
         for (const char* name : {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
             qunsetenv(name);
-        for (const auto& [path, contents, mode] : {std::tuple(AppFolder::executable(install), "#!/bin/sh\n", 0755),
-                 std::tuple(AppFolder::versionFile(install), "1.0\n", 0644)}) {
+        installApp(install, "1.0");
+        defaults.setFlag(QStringLiteral("QuilloAutoUpdate"), true);
+    }
+
+    // The folder as the installer leaves it.
+    static void installApp(const QString& folder, const QString& version)
+    {
+        for (const auto& entry : appEntries(version)) {
+            const QString path = folder + entry.path.mid(entry.path.indexOf('/'));
             QDir().mkpath(QFileInfo(path).absolutePath());
             QFile file(path);
             file.open(QIODevice::WriteOnly);
-            file.write(contents);
+            file.write(entry.contents);
             file.close();
-            ::chmod(QFile::encodeName(path).constData(), mode_t(mode));
+            ::chmod(QFile::encodeName(path).constData(), mode_t(entry.mode));
         }
-        defaults.setFlag(QStringLiteral("QuilloAutoUpdate"), true);
     }
 
     UpdaterBundle bundle() const
@@ -61,16 +67,17 @@ struct UpdateFixture {
     {
         using Kind = UpdateArchive::Entry::Kind;
         std::vector<UpdateArchive::Entry> entries {
+            {QStringLiteral("mountwire/manifest"), Kind::file, 0644, "bin/\nbin/mountwire\nversion\ndata\n", {}},
             {QStringLiteral("mountwire/bin/mountwire"), Kind::file, 0755,
-                "#!/bin/sh\ntouch \"$(dirname \"$0\")/../relaunched\"\n", {}},
-            {QStringLiteral("mountwire/share/mountwire/version"), Kind::file, 0644, version.toUtf8() + '\n', {}}};
+                "#!/bin/sh\ntouch \"$(dirname \"$0\")/../../relaunched\"\n", {}},
+            {QStringLiteral("mountwire/version"), Kind::file, 0644, version.toUtf8() + '\n', {}}};
         if (padding > 0) {
             // Random bytes do not shrink in the zip, so the archive is as large as asked.
             QByteArray noise(padding, '\0');
             QRandomGenerator generator(7);
             for (char& byte : noise)
                 byte = char(generator.bounded(256));
-            entries.push_back({QStringLiteral("mountwire/share/mountwire/data"), Kind::file, 0644, noise, {}});
+            entries.push_back({QStringLiteral("mountwire/data"), Kind::file, 0644, noise, {}});
         }
         return entries;
     }

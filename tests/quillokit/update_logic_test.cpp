@@ -1,7 +1,12 @@
 #include "quillokit/update_logic.h"
 #include "quillokit/update_signing.h"
 
+#include <QFileInfo>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -63,6 +68,20 @@ TEST(UpdateLogic, SignatureHoldsOnlyForTheSignedBytesUnderTheRightKey)
     for (const auto& c : cases)
         EXPECT_EQ(UpdateLogic::verify(c.data, c.signature, c.key), c.valid) << c.name;
     EXPECT_FALSE(UpdateSigning::sign(archive, keys.publicKey)) << "a public key cannot sign";
+}
+
+TEST(UpdateLogic, SecretKeyFileIsTheOwnersAloneAndNeverOverwritten)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath("secret.key");
+    const mode_t before = ::umask(0);
+    ASSERT_TRUE(UpdateSigning::writeSecretKey(path, "c2VjcmV0"));
+    ::umask(before);
+    EXPECT_EQ(QFileInfo(path).permissions(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+    EXPECT_FALSE(UpdateSigning::writeSecretKey(path, "b3RoZXI="));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "c2VjcmV0\n");
 }
 
 TEST(UpdateLogic, SecureTransfersAreNeverRedirectedToPlainAddresses)

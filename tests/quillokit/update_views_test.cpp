@@ -45,6 +45,7 @@ TEST(UpdateViews, WindowLeadsFromTheMenuCheckThroughDownloadToRestart)
     hooks.quit = [&] { ++quits; };
     auto updater = fixture.makeUpdater(hooks);
     UpdateWindow window(*updater);
+    QObject::connect(updater.get(), &Updater::windowRequested, &window, &UpdateWindow::present);
     UpdateSettingsTab tab(*updater);
 
     makeCheckForUpdatesAction(*updater, &window)->trigger();
@@ -73,26 +74,65 @@ TEST(UpdateViews, WindowLeadsFromTheMenuCheckThroughDownloadToRestart)
     EXPECT_TRUE(updater->relaunchAfterInstall());
 }
 
-TEST(UpdateViews, AppThatCannotBeReplacedIsOfferedTheDownloadPage)
+TEST(UpdateViews, WindowOffersOnlyButtonsThatDoSomething)
+{
+    const struct {
+        const char* what;
+        std::function<void(UpdateFeed&, UpdaterBundle&)> change;
+        bool download, page, advice;
+    } cases[] = {
+        {"a signed archive", {}, true, false, false},
+        {"an app that cannot be replaced", [](UpdateFeed&, UpdaterBundle& b) { b.installFolder = "/media/usb/mountwire"; },
+            false, true, true},
+        {"an archive that is not on the web", [](UpdateFeed& f, UpdaterBundle&) { f.download->url = "file:///tmp/u.zip"; },
+            false, true, false},
+        {"a page that is not on the web either",
+            [](UpdateFeed& f, UpdaterBundle&) {
+                f.download->url = "file:///tmp/u.zip";
+                f.url = "file:///etc/passwd";
+            },
+            false, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        UpdateFixture fixture;
+        fixture.defaults.setFlag("QuilloAutoUpdate", false);
+        UpdaterBundle bundle = fixture.bundle();
+        UpdateFeed feed = fixture.feedFor("1.1", "archive");
+        if (c.change)
+            c.change(feed, bundle);
+        fixture.http.route("/feed.json", {200, feed.encode(), true, {}});
+        auto updater = fixture.makeUpdater(bundle);
+        UpdateWindow window(*updater);
+        updater->check(true);
+        window.present();
+        ASSERT_TRUE(UpdateFixture::settles(*updater));
+        ASSERT_EQ(updater->phase(), UpdatePhase::available(feed));
+        EXPECT_EQ(window.downloadButton()->isVisible(), c.download);
+        EXPECT_EQ(window.pageButton()->isVisible(), c.page);
+        const QList<QLabel*> labels = window.findChildren<QLabel*>();
+        EXPECT_EQ(std::any_of(labels.begin(), labels.end(), [](QLabel* label) {
+            return label->isVisible() && label->text().contains("to get updates automatically", Qt::CaseInsensitive);
+        }), c.advice);
+        window.laterButton()->click();
+        EXPECT_FALSE(window.isVisible());
+    }
+}
+
+TEST(UpdateViews, BuildWithoutAFeedSaysSoInsteadOfOfferingDeadControls)
 {
     UpdateFixture fixture;
-    fixture.defaults.setFlag(QStringLiteral("QuilloAutoUpdate"), false);
-    fixture.publish("1.1");
     UpdaterBundle bundle = fixture.bundle();
-    bundle.installFolder = QStringLiteral("/media/usb/mountwire");
+    bundle.feedURL.reset();
     auto updater = fixture.makeUpdater(bundle);
+    UpdateSettingsTab tab(*updater);
     UpdateWindow window(*updater);
-
-    updater->checkForUpdates();
-    ASSERT_TRUE(UpdateFixture::settles(*updater));
-    EXPECT_FALSE(window.downloadButton()->isVisible());
-    EXPECT_TRUE(window.pageButton()->isVisible());
-    const QList<QLabel*> labels = window.findChildren<QLabel*>();
-    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](QLabel* label) {
-        return label->isVisible() && label->text().contains(QLatin1String("to get updates automatically"), Qt::CaseInsensitive);
-    }));
-    window.laterButton()->click();
-    EXPECT_FALSE(window.isVisible());
+    window.present();
+    EXPECT_FALSE(tab.checkButton()->isEnabled());
+    EXPECT_FALSE(tab.automaticToggle()->isEnabled());
+    EXPECT_TRUE(tab.statusLabel()->text().contains("without an update feed"));
+    EXPECT_TRUE(window.detailLabel()->text().contains("without an update feed"));
+    EXPECT_EQ(window.laterButton()->text(), "Close");
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "update_fixture.h"
 
+#include "quillokit/folder_tree.h"
+#include "quillokit/update_bounds.h"
 #include "quillokit/update_staging.h"
 
 #include <QProcess>
@@ -21,9 +23,16 @@ QString installedVersion(const QString& folder)
     return AppFolder::version(folder).value_or(QString());
 }
 
-TEST(Updater, NewerSignedVersionDownloadsOnceWithProgressAndReplacesTheAppOnceItHasQuit)
+int modeOf(const QString& path)
+{
+    struct stat status {};
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 07777) : -1;
+}
+
+TEST(Updater, NewerSignedVersionDownloadsOnceWithProgressAndReplacesTheAppAtItsEnd)
 {
     UpdateFixture fixture;
+    const mode_t umaskBefore = ::umask(0);
     fixture.publish("1.1", *UpdateArchive::pack(UpdateFixture::appEntries("1.1", 900 * 1024)));
     // A process that stands in for the running application until it is killed.
     QProcess app;
@@ -57,6 +66,8 @@ TEST(Updater, NewerSignedVersionDownloadsOnceWithProgressAndReplacesTheAppOnceIt
     ASSERT_TRUE(updater->stagedApp());
     EXPECT_TRUE(updater->stagedApp()->startsWith(fixture.caches));
     EXPECT_EQ(installedVersion(fixture.install), "1.0");
+    for (QString folder = *updater->stagedApp(); folder != fixture.caches; folder = QFileInfo(folder).absolutePath())
+        EXPECT_EQ(modeOf(folder), 0700) << "staged where others can see: " << qPrintable(folder);
 
     // A staged version is not fetched again, and a user's check shows it.
     updater->check(false);
@@ -69,19 +80,26 @@ TEST(Updater, NewerSignedVersionDownloadsOnceWithProgressAndReplacesTheAppOnceIt
 
     updater->installAndRelaunch();
     EXPECT_EQ(quits, 1);
+    EXPECT_EQ(installedVersion(fixture.install), "1.0") << "replaced before the app ended";
     ASSERT_TRUE(updater->installOnQuit());
-    EXPECT_FALSE(updater->installOnQuit()) << "a second install script was started";
-    TestApp::spin(400);
-    EXPECT_EQ(installedVersion(fixture.install), "1.0") << "replaced before the app quit";
+    EXPECT_FALSE(updater->installOnQuit()) << "installed twice";
+    EXPECT_EQ(installedVersion(fixture.install), "1.1");
+    EXPECT_TRUE(AppFolder::isOwn(fixture.install));
+    ::umask(umaskBefore);
+    FolderTree::walk(fixture.install, [&](const FolderTree::Item& item) {
+        EXPECT_EQ(item.mode & 07022, 0) << "others may write or it runs as another: " << qPrintable(item.path);
+        return true;
+    });
+    EXPECT_FALSE(QFileInfo::exists(*updater->stagedApp()));
+    EXPECT_EQ(QDir(fixture.root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+        (QStringList {"cache", "mountwire", "settings.conf"}))
+        << "something was left beside the app";
+    TestApp::spin(300);
+    EXPECT_FALSE(QFileInfo::exists(fixture.root.filePath("relaunched"))) << "started before the old one ended";
     app.kill();
     app.waitForFinished();
-    EXPECT_TRUE(TestApp::waitUntil([&] { return installedVersion(fixture.install) == QLatin1String("1.1"); }));
-    EXPECT_TRUE(TestApp::waitUntil([&] { return !QFileInfo::exists(*updater->stagedApp()); }));
-    EXPECT_TRUE(AppFolder::programRuns(fixture.install));
-    EXPECT_TRUE(TestApp::waitUntil([&] { return QFileInfo::exists(fixture.install + "/relaunched"); }))
+    EXPECT_TRUE(TestApp::waitUntil([&] { return QFileInfo::exists(fixture.root.filePath("relaunched")); }))
         << "the new version was not started";
-    EXPECT_FALSE(QFileInfo::exists(fixture.install + ".quillo-old"));
-    EXPECT_FALSE(QFileInfo::exists(fixture.install + ".quillo-new"));
 }
 
 // What a case changes of the honest bundle, feed and archive before they are served.
@@ -129,10 +147,24 @@ TEST(Updater, RefusedOrUninstallableUpdatesLeaveTheInstalledAppUntouched)
         {"another version inside", {}, "The downloaded update didn’t match this app.", false,
             UpdateFixture::appEntries("1.0.9")},
         {"program that does not run", {}, "The downloaded app’s code signature is damaged.", false,
-            {{"mountwire/bin/mountwire", Entry::Kind::file, 0644, "#!/bin/sh\n", {}},
-                {"mountwire/share/mountwire/version", Entry::Kind::file, 0644, "1.1\n", {}}}},
+            {{"mountwire/manifest", Entry::Kind::file, 0644, "bin\nbin/mountwire\nversion\n", {}},
+                {"mountwire/bin/mountwire", Entry::Kind::file, 0644, "#!/bin/sh\n", {}},
+                {"mountwire/version", Entry::Kind::file, 0644, "1.1\n", {}}}},
         {"no application folder", {}, "The update didn’t contain an app.", false,
             {{"readme.txt", Entry::Kind::file, 0644, "hello", {}}}},
+        {"a file its manifest does not list", {}, "The downloaded update didn’t match this app.", false,
+            app({{"mountwire/bin/helper", Entry::Kind::file, 0755, "#!/bin/sh\n", {}}})},
+        {"far larger than any update", [](Served& s) { s.feed.download->length = qint64(1) << 40; },
+            UpdateBounds::archiveTooLarge()},
+        {"more files than any update", {}, UpdateBounds::tooManyEntries(), false,
+            [&] {
+                std::vector<Entry> many;
+                for (int i = 0; i <= UpdateBounds::archiveEntries; ++i)
+                    many.push_back({QStringLiteral("mountwire/f%1").arg(i), Entry::Kind::file, 0644, {}, {}});
+                return app(many);
+            }()},
+        {"installed folder holds what its manifest does not list",
+            [](Served& s) { QFile(s.fixture.install + "/notes.txt").open(QIODevice::WriteOnly); }, {}, true},
         {"no public key", [](Served& s) { s.bundle.publicKey.reset(); }, {}, true},
         {"feed without download", [](Served& s) { s.feed.download.reset(); }, {}, true},
         {"installed on removable media", [](Served& s) { s.bundle.installFolder = "/media/usb/mountwire"; }, {}, true},
@@ -173,15 +205,27 @@ TEST(Updater, RefusedOrUninstallableUpdatesLeaveTheInstalledAppUntouched)
 
 TEST(Updater, FailedAutomaticCheckStaysQuietWhileTheUsersCheckSaysWhy)
 {
+    UpdateFeed feed;
+    feed.version = "1.1";
+    feed.url = "https://example.org";
+    const QByteArray oversized = feed.encode() + QByteArray(UpdateBounds::feedBytes, ' ');
+    feed.notes = QString(UpdateBounds::notesCharacters + 1, 'n');
     const struct {
         const char* name;
         std::optional<LoopbackHttp::Response> feed;
+        UpdatePhase failure = checkFailed;
     } cases[] = {
         {"server error", LoopbackHttp::Response {500, "{}", true, {}}},
         {"not JSON", LoopbackHttp::Response {200, "<html>", true, {}}},
         {"no version", LoopbackHttp::Response {200, R"({"url":"https://example.org"})", true, {}}},
         {"redirected to nowhere", LoopbackHttp::Response {302, {}, true, "/missing.json"}},
         {"no feed at all", std::nullopt},
+        {"feed over its bound", LoopbackHttp::Response {200, oversized, true, {}},
+            UpdatePhase::failed(UpdateBounds::feedTooLarge())},
+        {"feed over its bound, length not announced", LoopbackHttp::Response {200, oversized, false, {}},
+            UpdatePhase::failed(UpdateBounds::feedTooLarge())},
+        {"release notes over their bound", LoopbackHttp::Response {200, feed.encode(), true, {}},
+            UpdatePhase::failed(UpdateBounds::notesTooLong())},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -199,8 +243,109 @@ TEST(Updater, FailedAutomaticCheckStaysQuietWhileTheUsersCheckSaysWhy)
 
         updater->check(true);
         ASSERT_TRUE(UpdateFixture::settles(*updater));
-        EXPECT_EQ(updater->phase(), checkFailed);
+        EXPECT_EQ(updater->phase(), c.failure);
         EXPECT_EQ(fixture.windows, 1);
+    }
+}
+
+// Downloads and stages 1.1 for the fixture's installed 1.0.
+std::unique_ptr<Updater> staged(UpdateFixture& fixture, UpdaterBundle bundle)
+{
+    fixture.publish("1.1");
+    auto updater = fixture.makeUpdater(std::move(bundle));
+    updater->check(false);
+    EXPECT_TRUE(UpdateFixture::settles(*updater));
+    EXPECT_EQ(updater->phase().kind, Kind::ready) << qPrintable(updater->phase().message);
+    return updater;
+}
+
+TEST(Updater, StagedFolderChangedAfterValidationIsNotInstalled)
+{
+    const auto write = [](const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(bytes);
+    };
+    const struct {
+        const char* what;
+        std::function<void(const QString&)> change;
+    } cases[] = {
+        {"a file's contents", [&](const QString& app) { write(app + "/bin/mountwire", "#!/bin/sh\nrm -rf ~\n"); }},
+        {"a file added", [&](const QString& app) { write(app + "/bin/extra", "x"); }},
+        {"a mode", [](const QString& app) { QFile::setPermissions(app + "/version", QFile::ReadOwner | QFile::ExeOwner); }},
+        {"the whole folder swapped for a lookalike",
+            [&](const QString& app) {
+                FolderTree::remove(app);
+                UpdateFixture::installApp(app, "1.1");
+                write(app + "/data", "different");
+            }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        UpdateFixture fixture;
+        auto updater = staged(fixture, fixture.bundle());
+        ASSERT_TRUE(updater->stagedApp());
+        c.change(*updater->stagedApp());
+        EXPECT_FALSE(updater->installOnQuit());
+        EXPECT_EQ(installedVersion(fixture.install), "1.0");
+        EXPECT_TRUE(AppFolder::isOwn(fixture.install));
+        EXPECT_EQ(QDir(fixture.root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+            (QStringList {"cache", "mountwire", "settings.conf"}));
+    }
+}
+
+TEST(Updater, SharedPrefixUnderALinkedHomeKeepsAllButTheAppsOwnFolder)
+{
+    // Other software's files and the user's own data beside the application, under a home that is a link.
+    const QStringList others {"bin/other-tool", "share/keyrings/login.keyring", "share/Mountwire/shares.json"};
+    const struct {
+        const char* layout;
+        QString installFolder; // under the prefix
+        bool installed;
+    } cases[] = {
+        {"a folder of its own", "lib/mountwire", true},
+        {"the prefix itself", ".", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.layout);
+        UpdateFixture fixture;
+        QDir().mkpath(fixture.root.filePath("real-home"));
+        ASSERT_TRUE(QFile::link(fixture.root.filePath("real-home"), fixture.root.filePath("home")));
+        const QString prefix = fixture.root.filePath("home/.local");
+        const QString folder = QDir::cleanPath(prefix + '/' + c.installFolder);
+        UpdateFixture::installApp(folder, "1.0");
+        QDir().mkpath(prefix + "/bin");
+        if (c.installFolder != ".")
+            QFile::link("../lib/mountwire/bin/mountwire", prefix + "/bin/mountwire");
+        for (const QString& other : others) {
+            QDir().mkpath(QFileInfo(prefix + '/' + other).absolutePath());
+            QFile file(prefix + '/' + other);
+            file.open(QIODevice::WriteOnly);
+            file.write(other.toUtf8());
+        }
+        UpdaterBundle bundle = fixture.bundle();
+        bundle.installFolder = folder;
+        bundle.homeFolder = fixture.root.filePath("home");
+        auto updater = c.installed ? staged(fixture, bundle) : fixture.makeUpdater(bundle);
+        if (!c.installed) {
+            fixture.publish("1.1");
+            updater->check(false);
+            ASSERT_TRUE(UpdateFixture::settles(*updater));
+            EXPECT_EQ(updater->phase().kind, Kind::available) << "offered the download page only";
+            EXPECT_EQ(fixture.http.hits(archivePath), 0);
+        }
+
+        EXPECT_EQ(updater->installOnQuit(), c.installed);
+        EXPECT_EQ(installedVersion(folder), c.installed ? "1.1" : "1.0");
+        if (c.installed)
+            EXPECT_EQ(QFileInfo(prefix + "/bin/mountwire").canonicalFilePath(),
+                AppFolder::resolved(AppFolder::executable(folder)));
+        for (const QString& other : others) {
+            QFile file(prefix + '/' + other);
+            EXPECT_TRUE(file.open(QIODevice::ReadOnly) && file.readAll() == other.toUtf8()) << qPrintable(other);
+        }
+        EXPECT_EQ(QDir(fixture.root.filePath("real-home/.local/lib")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+            c.installed ? QStringList {"mountwire"} : QStringList {});
     }
 }
 

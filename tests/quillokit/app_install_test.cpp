@@ -1,0 +1,125 @@
+#include "update_fixture.h"
+
+#include "quillokit/app_install.h"
+#include "quillokit/folder_tree.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace {
+
+// The installed 1.0 and a staged 1.1, with the digest taken when it was validated.
+struct Swap {
+    QTemporaryDir root;
+    QString installed = root.filePath("lib/mountwire");
+    QString staged = root.filePath("stage/mountwire");
+    QString beside = AppInstall::besidePath(installed);
+    QByteArray digest;
+
+    Swap()
+    {
+        UpdateFixture::installApp(installed, "1.0");
+        UpdateFixture::installApp(staged, "1.1");
+        digest = FolderTree::digest(staged).value_or(QByteArray());
+    }
+
+    // A whole application of one of the two versions stands at the installed path.
+    QString complete() const
+    {
+        return AppFolder::isOwn(installed) && AppFolder::programRuns(installed)
+            ? AppFolder::version(installed).value_or("none") : QStringLiteral("broken");
+    }
+};
+
+TEST(AppInstall, KilledBetweenAnyTwoStepsLeavesACompleteAppAndTheNextStartClearsTheRest)
+{
+    const struct {
+        const char* killedAfter;
+        std::function<void(Swap&)> steps;
+        const char* version;
+    } cases[] = {
+        {"nothing", [](Swap&) {}, "1.0"},
+        {"the copy's folder was made", [](Swap& s) { ::mkdir(QFile::encodeName(s.beside).constData(), 0700); }, "1.0"},
+        {"half the copy",
+            [](Swap& s) {
+                ASSERT_TRUE(AppInstall::prepare(s.staged, s.installed, s.digest));
+                QFile::remove(s.beside + "/version");
+            },
+            "1.0"},
+        {"the copy", [](Swap& s) { ASSERT_TRUE(AppInstall::prepare(s.staged, s.installed, s.digest)); }, "1.0"},
+        {"the exchange",
+            [](Swap& s) {
+                ASSERT_TRUE(AppInstall::prepare(s.staged, s.installed, s.digest));
+                ASSERT_TRUE(AppInstall::exchange(s.installed));
+                EXPECT_EQ(AppFolder::version(s.beside), "1.0");
+            },
+            "1.1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.killedAfter);
+        Swap swap;
+        c.steps(swap);
+        EXPECT_EQ(swap.complete(), c.version);
+        AppInstall::cleanUp(swap.installed);
+        EXPECT_EQ(swap.complete(), c.version);
+        EXPECT_EQ(QDir(swap.root.filePath("lib")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
+            QStringList {"mountwire"});
+        EXPECT_TRUE(AppInstall::install(swap.staged, swap.installed, swap.digest)) << "the next install fails";
+        EXPECT_EQ(swap.complete(), "1.1");
+    }
+}
+
+TEST(AppInstall, WhatIsNotProvablyItsOwnIsNeverRemovedOrReplaced)
+{
+    const struct {
+        const char* what;
+        std::function<void(Swap&)> plant;
+    } cases[] = {
+        {"a folder beside it with a file its manifest does not list",
+            [](Swap& s) {
+                UpdateFixture::installApp(s.beside, "0.9");
+                QFile(s.beside + "/diary.txt").open(QIODevice::WriteOnly);
+            }},
+        {"a folder beside it without a manifest", [](Swap& s) {
+             QDir().mkpath(s.beside + "/photos");
+         }},
+        {"a link beside it", [](Swap& s) { QFile::link(s.root.filePath("stage"), s.beside); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Swap swap;
+        c.plant(swap);
+        const auto before = FolderTree::digest(swap.root.path());
+        AppInstall::cleanUp(swap.installed);
+        EXPECT_FALSE(AppInstall::install(swap.staged, swap.installed, swap.digest));
+        EXPECT_EQ(FolderTree::digest(swap.root.path()), before);
+    }
+    Swap shared;
+    QFile(shared.installed + "/other-program").open(QIODevice::WriteOnly);
+    EXPECT_FALSE(AppInstall::install(shared.staged, shared.installed, shared.digest));
+    EXPECT_EQ(AppFolder::version(shared.installed), "1.0");
+}
+
+TEST(AppFolder, VersionIsReadOnlyFromARegularFileAndNeverWaitsForOne)
+{
+    const struct {
+        const char* what;
+        std::function<void(const QString&)> make;
+        std::optional<QString> version;
+    } cases[] = {
+        {"a file", [](const QString& path) { QFile file(path); file.open(QIODevice::WriteOnly); file.write(" 2.1 \nrest"); },
+            "2.1"},
+        {"an empty file", [](const QString& path) { QFile(path).open(QIODevice::WriteOnly); }, std::nullopt},
+        {"a FIFO", [](const QString& path) { ::mkfifo(QFile::encodeName(path).constData(), 0644); }, std::nullopt},
+        {"a link to a file", [](const QString& path) { QFile::link("/etc/hostname", path); }, std::nullopt},
+        {"a folder", [](const QString& path) { QDir().mkpath(path); }, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        QTemporaryDir folder;
+        c.make(AppFolder::versionFile(folder.path()));
+        EXPECT_EQ(AppFolder::version(folder.path()), c.version) << c.what;
+    }
+}
+
+} // namespace
