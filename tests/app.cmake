@@ -22,3 +22,8 @@ endif()
 if(TARGET MountwireShell)
     mw_test_area(app/shell MountwireShell)
 endif()
+# The shell's tests also run the real program, to end it the way a desktop session does.
+if(TARGET app_shell_tests)
+    target_compile_definitions(app_shell_tests PRIVATE MW_APP_PROGRAM="$<TARGET_FILE:mountwire>")
+    add_dependencies(app_shell_tests mountwire)
+endif()

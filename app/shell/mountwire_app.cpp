@@ -91,6 +91,7 @@ MountwireApp::~MountwireApp()
         delete panel_;
     delete manager_;
     delete settings_;
+    delete updateWindow_;
 }
 
 ManagerWindow* MountwireApp::managerWindow() const
