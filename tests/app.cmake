@@ -27,3 +27,8 @@ if(TARGET app_shell_tests)
     target_compile_definitions(app_shell_tests PRIVATE MW_APP_PROGRAM="$<TARGET_FILE:mountwire>")
     add_dependencies(app_shell_tests mountwire)
 endif()
+# The updater's tests install the build to check the folder it leaves against its manifest.
+if(TARGET quillokit_tests AND TARGET mountwire)
+    target_compile_definitions(quillokit_tests PRIVATE MW_BUILD_DIR="${CMAKE_BINARY_DIR}" MW_CMAKE="${CMAKE_COMMAND}")
+    add_dependencies(quillokit_tests mountwire)
+endif()

@@ -3,6 +3,8 @@
 #include "quillokit/app_install.h"
 #include "quillokit/folder_tree.h"
 
+#include <QProcess>
+
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -100,6 +102,25 @@ TEST(AppInstall, WhatIsNotProvablyItsOwnIsNeverRemovedOrReplaced)
     EXPECT_FALSE(AppInstall::install(shared.staged, shared.installed, shared.digest));
     EXPECT_EQ(AppFolder::version(shared.installed), "1.0");
 }
+
+#ifdef MW_BUILD_DIR
+TEST(AppFolder, InstalledFolderHoldsOnlyWhatItsManifestListsAndTheProgramLinkLeadsInto)
+{
+    QTemporaryDir prefix;
+    QProcess install;
+    install.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    install.setStandardOutputFile(QProcess::nullDevice());
+    install.start(MW_CMAKE, {"--install", MW_BUILD_DIR, "--prefix", prefix.path()});
+    ASSERT_TRUE(install.waitForFinished(60000) && install.exitCode() == 0);
+    const QString folder = prefix.filePath("lib/mountwire");
+    EXPECT_TRUE(AppFolder::isOwn(folder));
+    EXPECT_TRUE(AppFolder::programRuns(folder));
+    EXPECT_TRUE(AppFolder::version(folder));
+    const QFileInfo program(prefix.filePath("bin/mountwire"));
+    EXPECT_TRUE(program.isSymLink());
+    EXPECT_EQ(AppFolder::ofProgram(program.canonicalPath()), AppFolder::resolved(folder));
+}
+#endif
 
 TEST(AppFolder, VersionIsReadOnlyFromARegularFileAndNeverWaitsForOne)
 {

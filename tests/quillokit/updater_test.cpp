@@ -403,7 +403,7 @@ TEST(Updater, SecureFeedNeverContinuesOverPlainHttp)
     EXPECT_EQ(fixture.http.hits(archivePath), 0);
 }
 
-TEST(Updater, StartChecksSoonAndThenOnEveryInterval)
+TEST(Updater, StartClearsLeftoversThenChecksSoonAndOnEveryInterval)
 {
     UpdateFixture fixture;
     fixture.publish("0.9");
@@ -415,10 +415,13 @@ TEST(Updater, StartChecksSoonAndThenOnEveryInterval)
     EXPECT_TRUE(TestApp::waitUntil([&] { return fixture.http.hits(feedPath) == 1; }, 250));
     EXPECT_TRUE(TestApp::waitUntil([&] { return fixture.http.hits(feedPath) >= 3; }, 2000));
 
+    // Even a build that never checks finishes what an install cut short left beside it.
+    UpdateFixture::installApp(fixture.install + ".quillo-new", "1.1");
     UpdaterBundle silent = fixture.bundle();
     silent.feedURL.reset();
     auto quiet = fixture.makeUpdater(silent, hooks);
     quiet->start();
+    EXPECT_FALSE(QFileInfo::exists(fixture.install + ".quillo-new"));
     quiet->checkForUpdates();
     TestApp::spin(100);
     EXPECT_EQ(quiet->phase(), UpdatePhase::idle());
