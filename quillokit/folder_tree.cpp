@@ -1,8 +1,9 @@
 #include "quillokit/folder_tree.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+
+#include <sodium.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -104,29 +105,41 @@ int fileMode(int mode)
 
 std::optional<QByteArray> digest(const QString& folder)
 {
-    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (sodium_init() < 0)
+        return std::nullopt;
+    crypto_generichash_state state;
+    crypto_generichash_init(&state, nullptr, 0, crypto_generichash_BYTES);
+    const auto add = [&state](const QByteArray& bytes) {
+        // Each piece carries its length, so no two trees hash the same by moving bytes between pieces.
+        const quint64 size = quint64(bytes.size());
+        crypto_generichash_update(&state, reinterpret_cast<const unsigned char*>(&size), sizeof size);
+        crypto_generichash_update(&state, reinterpret_cast<const unsigned char*>(bytes.constData()), size);
+    };
     const bool read = walk(folder, [&](const Item& item) {
-        hash.addData(item.path.toUtf8());
-        hash.addData(QByteArrayView("\0", 1));
-        hash.addData(QByteArray::number(int(item.kind)));
+        add(item.path.toUtf8());
+        add(QByteArray::number(int(item.kind)));
         const QString path = folder + QLatin1Char('/') + item.path;
         if (item.kind == Kind::link) {
-            hash.addData(linkTarget(path).toUtf8());
+            add(linkTarget(path).toUtf8());
         } else if (item.kind == Kind::file) {
-            hash.addData(QByteArray::number(fileMode(item.mode), 8));
+            add(QByteArray::number(fileMode(item.mode), 8));
             QFile file(path);
-            if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
+            if (!file.open(QIODevice::ReadOnly))
                 return false;
-            hash.addData(QByteArray::number(file.size()));
-        } else if (item.kind == Kind::other) {
-            return false;
+            add(QByteArray::number(file.size()));
+            while (!file.atEnd()) {
+                const QByteArray block = file.read(1 << 16);
+                if (block.isEmpty())
+                    return false;
+                crypto_generichash_update(&state, reinterpret_cast<const unsigned char*>(block.constData()),
+                                          quint64(block.size()));
+            }
         }
-        hash.addData(QByteArrayView("\n", 1));
-        return true;
+        return item.kind != Kind::other;
     });
-    if (!read)
-        return std::nullopt;
-    return hash.result();
+    QByteArray result(crypto_generichash_BYTES, '\0');
+    crypto_generichash_final(&state, reinterpret_cast<unsigned char*>(result.data()), size_t(result.size()));
+    return read ? std::optional(result) : std::nullopt;
 }
 
 bool remove(const QString& path)

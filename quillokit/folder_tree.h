@@ -28,8 +28,8 @@ bool walk(const QString& folder, const std::function<bool(const Item&)>& visit);
 // The mode a file gets when staged or installed: 0755 when its owner may run it, otherwise 0644.
 int fileMode(int mode);
 
-// SHA-256 over every path, kind, file mode, file contents and link target; nothing if anything in the
-// folder could not be read.
+// A BLAKE2b hash over every path, kind, file mode, file contents and link target; nothing if anything in
+// the folder could not be read.
 std::optional<QByteArray> digest(const QString& folder);
 
 // Removes the path and everything under it; a link is removed, never what it leads to.

@@ -337,9 +337,10 @@ TEST(Updater, SharedPrefixUnderALinkedHomeKeepsAllButTheAppsOwnFolder)
 
         EXPECT_EQ(updater->installOnQuit(), c.installed);
         EXPECT_EQ(installedVersion(folder), c.installed ? "1.1" : "1.0");
-        if (c.installed)
+        if (c.installed) {
             EXPECT_EQ(QFileInfo(prefix + "/bin/mountwire").canonicalFilePath(),
                 AppFolder::resolved(AppFolder::executable(folder)));
+        }
         for (const QString& other : others) {
             QFile file(prefix + '/' + other);
             EXPECT_TRUE(file.open(QIODevice::ReadOnly) && file.readAll() == other.toUtf8()) << qPrintable(other);
