@@ -17,21 +17,16 @@ struct Swap {
     QString installed = root.filePath("lib/mountwire");
     QString staged = root.filePath("stage/mountwire");
     QString beside = AppInstall::besidePath(installed);
-    QByteArray digest;
+    QByteArray digest = (UpdateFixture::installApp(installed, "1.0"), UpdateFixture::installApp(staged, "1.1"),
+        FolderTree::digest(staged).value_or(QByteArray()));
 
-    Swap()
-    {
-        UpdateFixture::installApp(installed, "1.0");
-        UpdateFixture::installApp(staged, "1.1");
-        digest = FolderTree::digest(staged).value_or(QByteArray());
-    }
-
-    // A whole application of one of the two versions stands at the installed path.
+    // The version of the whole application at the installed path.
     QString complete() const
     {
         return AppFolder::isOwn(installed) && AppFolder::programRuns(installed)
             ? AppFolder::version(installed).value_or("none") : QStringLiteral("broken");
     }
+    bool prepared() { return AppInstall::prepare(staged, installed, digest); }
 };
 
 TEST(AppInstall, KilledBetweenAnyTwoStepsLeavesACompleteAppAndTheNextStartClearsTheRest)
@@ -43,20 +38,9 @@ TEST(AppInstall, KilledBetweenAnyTwoStepsLeavesACompleteAppAndTheNextStartClears
     } cases[] = {
         {"nothing", [](Swap&) {}, "1.0"},
         {"the copy's folder was made", [](Swap& s) { ::mkdir(QFile::encodeName(s.beside).constData(), 0700); }, "1.0"},
-        {"half the copy",
-            [](Swap& s) {
-                ASSERT_TRUE(AppInstall::prepare(s.staged, s.installed, s.digest));
-                QFile::remove(s.beside + "/version");
-            },
-            "1.0"},
-        {"the copy", [](Swap& s) { ASSERT_TRUE(AppInstall::prepare(s.staged, s.installed, s.digest)); }, "1.0"},
-        {"the exchange",
-            [](Swap& s) {
-                ASSERT_TRUE(AppInstall::prepare(s.staged, s.installed, s.digest));
-                ASSERT_TRUE(AppInstall::exchange(s.installed));
-                EXPECT_EQ(AppFolder::version(s.beside), "1.0");
-            },
-            "1.1"},
+        {"half the copy", [](Swap& s) { s.prepared() && QFile::remove(s.beside + "/version"); }, "1.0"},
+        {"the copy", [](Swap& s) { s.prepared(); }, "1.0"},
+        {"the exchange", [](Swap& s) { s.prepared() && AppInstall::exchange(s.installed); }, "1.1"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.killedAfter);
@@ -78,15 +62,11 @@ TEST(AppInstall, WhatIsNotProvablyItsOwnIsNeverRemovedOrReplaced)
         const char* what;
         std::function<void(Swap&)> plant;
     } cases[] = {
-        {"a folder beside it with a file its manifest does not list",
-            [](Swap& s) {
-                UpdateFixture::installApp(s.beside, "0.9");
-                QFile(s.beside + "/diary.txt").open(QIODevice::WriteOnly);
-            }},
-        {"a folder beside it without a manifest", [](Swap& s) {
-             QDir().mkpath(s.beside + "/photos");
-         }},
-        {"a link beside it", [](Swap& s) { QFile::link(s.root.filePath("stage"), s.beside); }},
+        {"beside it, a file its manifest does not list",
+            [](Swap& s) { UpdateFixture::installApp(s.beside, "0.9"), QFile(s.beside + "/diary").open(QIODevice::WriteOnly); }},
+        {"beside it, a folder without a manifest", [](Swap& s) { QDir().mkpath(s.beside + "/photos"); }},
+        {"beside it, a link", [](Swap& s) { QFile::link(s.root.filePath("stage"), s.beside); }},
+        {"in it, another program", [](Swap& s) { QFile(s.installed + "/other").open(QIODevice::WriteOnly); }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -97,10 +77,6 @@ TEST(AppInstall, WhatIsNotProvablyItsOwnIsNeverRemovedOrReplaced)
         EXPECT_FALSE(AppInstall::install(swap.staged, swap.installed, swap.digest));
         EXPECT_EQ(FolderTree::digest(swap.root.path()), before);
     }
-    Swap shared;
-    QFile(shared.installed + "/other-program").open(QIODevice::WriteOnly);
-    EXPECT_FALSE(AppInstall::install(shared.staged, shared.installed, shared.digest));
-    EXPECT_EQ(AppFolder::version(shared.installed), "1.0");
 }
 
 #ifdef MW_BUILD_DIR
@@ -108,14 +84,11 @@ TEST(AppFolder, InstalledFolderHoldsOnlyWhatItsManifestListsAndTheProgramLinkLea
 {
     QTemporaryDir prefix;
     QProcess install;
-    install.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     install.setStandardOutputFile(QProcess::nullDevice());
     install.start(MW_CMAKE, {"--install", MW_BUILD_DIR, "--prefix", prefix.path()});
     ASSERT_TRUE(install.waitForFinished(60000) && install.exitCode() == 0);
     const QString folder = prefix.filePath("lib/mountwire");
-    EXPECT_TRUE(AppFolder::isOwn(folder));
-    EXPECT_TRUE(AppFolder::programRuns(folder));
-    EXPECT_TRUE(AppFolder::version(folder));
+    EXPECT_TRUE(AppFolder::isOwn(folder) && AppFolder::programRuns(folder) && AppFolder::version(folder));
     const QFileInfo program(prefix.filePath("bin/mountwire"));
     EXPECT_TRUE(program.isSymLink());
     EXPECT_EQ(AppFolder::ofProgram(program.canonicalPath()), AppFolder::resolved(folder));
@@ -124,14 +97,16 @@ TEST(AppFolder, InstalledFolderHoldsOnlyWhatItsManifestListsAndTheProgramLinkLea
 
 TEST(AppFolder, VersionIsReadOnlyFromARegularFileAndNeverWaitsForOne)
 {
+    const auto write = [](const char* text) {
+        return [text](const QString& path) { QFile file(path); file.open(QIODevice::WriteOnly), file.write(text); };
+    };
     const struct {
         const char* what;
         std::function<void(const QString&)> make;
         std::optional<QString> version;
     } cases[] = {
-        {"a file", [](const QString& path) { QFile file(path); file.open(QIODevice::WriteOnly); file.write(" 2.1 \nrest"); },
-            "2.1"},
-        {"an empty file", [](const QString& path) { QFile(path).open(QIODevice::WriteOnly); }, std::nullopt},
+        {"a file", write(" 2.1 \nrest"), "2.1"},
+        {"an empty file", write(""), std::nullopt},
         {"a FIFO", [](const QString& path) { ::mkfifo(QFile::encodeName(path).constData(), 0644); }, std::nullopt},
         {"a link to a file", [](const QString& path) { QFile::link("/etc/hostname", path); }, std::nullopt},
         {"a folder", [](const QString& path) { QDir().mkpath(path); }, std::nullopt},

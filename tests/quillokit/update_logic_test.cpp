@@ -73,15 +73,14 @@ TEST(UpdateLogic, SignatureHoldsOnlyForTheSignedBytesUnderTheRightKey)
 TEST(UpdateLogic, SecretKeyFileIsTheOwnersAloneAndNeverOverwritten)
 {
     QTemporaryDir folder;
-    const QString path = folder.filePath("secret.key");
     const mode_t before = ::umask(0);
-    ASSERT_TRUE(UpdateSigning::writeSecretKey(path, "c2VjcmV0"));
+    EXPECT_TRUE(UpdateSigning::writeSecretKey(folder.filePath("key"), "c2VjcmV0"));
+    EXPECT_FALSE(UpdateSigning::writeSecretKey(folder.filePath("key"), "b3RoZXI="));
     ::umask(before);
-    EXPECT_EQ(QFileInfo(path).permissions(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
-    EXPECT_FALSE(UpdateSigning::writeSecretKey(path, "b3RoZXI="));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), "c2VjcmV0\n");
+    EXPECT_EQ(QFileInfo(folder.filePath("key")).permissions() & ~(QFile::ReadUser | QFile::WriteUser),
+        QFile::ReadOwner | QFile::WriteOwner);
+    QFile file(folder.filePath("key"));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly) && file.readAll() == "c2VjcmV0\n");
 }
 
 TEST(UpdateLogic, SecureTransfersAreNeverRedirectedToPlainAddresses)
