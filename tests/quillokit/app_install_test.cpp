@@ -80,7 +80,7 @@ TEST(AppInstall, WhatIsNotProvablyItsOwnIsNeverRemovedOrReplaced)
 }
 
 #ifdef MW_BUILD_DIR
-TEST(AppFolder, InstalledFolderHoldsOnlyWhatItsManifestListsAndTheProgramLinkLeadsInto)
+TEST(AppFolder, InstalledFolderHoldsOnlyWhatItsManifestListsAndPacksToTheSameTree)
 {
     QTemporaryDir prefix;
     QProcess install;
@@ -92,6 +92,11 @@ TEST(AppFolder, InstalledFolderHoldsOnlyWhatItsManifestListsAndTheProgramLinkLea
     const QFileInfo program(prefix.filePath("bin/mountwire"));
     EXPECT_TRUE(program.isSymLink());
     EXPECT_EQ(AppFolder::ofProgram(program.canonicalPath()), AppFolder::resolved(folder));
+
+    // The publisher packs this folder; unpacked, it is the same tree.
+    QTemporaryDir stage;
+    EXPECT_EQ(UpdateArchive::unpack(UpdateArchive::packFolder(folder).value_or("none"), stage.path()), std::nullopt);
+    EXPECT_EQ(FolderTree::digest(stage.filePath("mountwire")), FolderTree::digest(folder));
 }
 #endif
 

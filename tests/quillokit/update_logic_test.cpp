@@ -99,23 +99,4 @@ TEST(UpdateLogic, SecureTransfersAreNeverRedirectedToPlainAddresses)
         EXPECT_EQ(UpdateLogic::allowsRedirect(QUrl(c.from), QUrl(c.to)), c.allowed) << c.from << " -> " << c.to;
 }
 
-TEST(UpdateLogic, OnlyTheApplicationsOwnWritableFolderIsReplaced)
-{
-    const struct {
-        const char* folder;
-        bool writable;
-        bool parentWritable;
-        bool replaceable;
-    } cases[] = {{"/opt/mountwire", true, true, true}, {"/home/ada/.local/opt/mountwire", true, true, true},
-        {"/opt/mountwire", false, true, false}, {"/opt/mountwire", true, false, false}, {"/usr", true, true, false},
-        {"/usr/local/", true, true, false}, {"/", true, true, false}, {"/home/ada", true, true, false},
-        {"/home/ada/.local", true, true, false}, {"/media/ada/usb/mountwire", true, true, false},
-        {"/run/media/ada/usb/mountwire", true, true, false}, {"/mediathek/mountwire", true, true, true},
-        {"relative/mountwire", true, true, false}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(UpdateLogic::canInstallInPlace(c.folder, "/home/ada", c.writable, c.parentWritable), c.replaceable)
-            << c.folder;
-    }
-}
-
 } // namespace
