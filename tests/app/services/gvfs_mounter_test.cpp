@@ -139,7 +139,8 @@ void mountAndUnmount(const ShareSpec& spec, const QString& password)
     ASSERT_TRUE(outcome.mountedCase()->mountPoint);
     const QString mountPoint = *outcome.mountedCase()->mountPoint;
     EXPECT_TRUE(mountPoint.startsWith(env("MW_GVFS_DIR"))) << mountPoint.toStdString();
-    EXPECT_TRUE(QFile::exists(mountPoint + QStringLiteral("/hello.txt")));
+    // The file-system bridge takes a moment over a path that was mounted and unmounted before in this session.
+    EXPECT_TRUE(TestApp::waitUntil([&] { return QFile::exists(mountPoint + QStringLiteral("/hello.txt")); }, 10000));
     EXPECT_TRUE(TestApp::waitUntil([&] { return listed(spec, mountPoint); }, 10000)) << "not in the mount table";
 
     // Mounting again is harmless and lands on the same place.

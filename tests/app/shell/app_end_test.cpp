@@ -78,7 +78,7 @@ TEST(AppEnd, SessionSignalsEndTheProgramThroughItsQuit)
         environment.insert("MOUNTWIRE_DEMO_DIR", demo.path());
         environment.insert("QT_QPA_PLATFORM", "offscreen");
         program.setProcessEnvironment(environment);
-        program.start(MW_APP_PROGRAM, QStringList());
+        program.start(MW_APP_EXECUTABLE, QStringList());
         // Without a tray the window opens at the start, soon after the sample lines are written.
         ASSERT_TRUE(TestApp::waitUntil([&] { return QFileInfo::exists(demo.filePath("shares.json")); }, 10000));
         TestApp::spin(1000);
