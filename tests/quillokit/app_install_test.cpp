@@ -100,27 +100,4 @@ TEST(AppFolder, InstalledFolderHoldsOnlyWhatItsManifestListsAndPacksToTheSameTre
 }
 #endif
 
-TEST(AppFolder, VersionIsReadOnlyFromARegularFileAndNeverWaitsForOne)
-{
-    const auto write = [](const char* text) {
-        return [text](const QString& path) { QFile file(path); file.open(QIODevice::WriteOnly), file.write(text); };
-    };
-    const struct {
-        const char* what;
-        std::function<void(const QString&)> make;
-        std::optional<QString> version;
-    } cases[] = {
-        {"a file", write(" 2.1 \nrest"), "2.1"},
-        {"an empty file", write(""), std::nullopt},
-        {"a FIFO", [](const QString& path) { ::mkfifo(QFile::encodeName(path).constData(), 0644); }, std::nullopt},
-        {"a link to a file", [](const QString& path) { QFile::link("/etc/hostname", path); }, std::nullopt},
-        {"a folder", [](const QString& path) { QDir().mkpath(path); }, std::nullopt},
-    };
-    for (const auto& c : cases) {
-        QTemporaryDir folder;
-        c.make(AppFolder::versionFile(folder.path()));
-        EXPECT_EQ(AppFolder::version(folder.path()), c.version) << c.what;
-    }
-}
-
 } // namespace

@@ -123,6 +123,7 @@ TEST(Updater, RefusedOrUninstallableUpdatesLeaveTheInstalledAppUntouched)
         QString failure; // empty: the version is offered or dismissed without a download
         bool offered = false;
         std::vector<Entry> entries = UpdateFixture::appEntries("1.1");
+        bool page = true; // when offered: whether the window may open the feed's page
     } cases[] = {
         {"signed by someone else",
             [](Served& s) {
@@ -167,6 +168,13 @@ TEST(Updater, RefusedOrUninstallableUpdatesLeaveTheInstalledAppUntouched)
         {"no public key", [](Served& s) { s.bundle.publicKey.reset(); }, {}, true},
         {"feed without download", [](Served& s) { s.feed.download.reset(); }, {}, true},
         {"installed on removable media", [](Served& s) { s.bundle.installFolder = "/media/usb/mountwire"; }, {}, true},
+        {"installed version file a FIFO", [](Served& s) {
+             QFile::remove(AppFolder::versionFile(s.fixture.install));
+             ::mkfifo(QFile::encodeName(AppFolder::versionFile(s.fixture.install)).constData(), 0644);
+         }, {}, true},
+        {"archive not on the web", [](Served& s) { s.feed.download->url = "file:///tmp/update.zip"; }, {}, true},
+        {"nothing on the web", [](Served& s) { s.feed.download->url = s.feed.url = "file:///etc/passwd"; }, {}, true,
+            UpdateFixture::appEntries("1.1"), false},
         {"older version", [](Served& s) { s.feed.version = "0.9"; }, {}},
         {"same version", [](Served& s) { s.feed.version = "1.0"; }, {}},
         {"system too old", [](Served& s) { s.feed.minimumSystemVersion = "6.2"; }, {}},
@@ -187,13 +195,16 @@ TEST(Updater, RefusedOrUninstallableUpdatesLeaveTheInstalledAppUntouched)
             EXPECT_EQ(updater->phase(), UpdatePhase::failed(c.failure));
         } else {
             EXPECT_EQ(updater->phase(), c.offered ? UpdatePhase::available(served.feed) : UpdatePhase::upToDate());
+            // What the window offers: no download that would do nothing, only a page on the web.
+            EXPECT_FALSE(c.offered && updater->canDownload(served.feed));
+            EXPECT_EQ(Updater::downloadPage(served.feed).has_value(), c.page);
             EXPECT_EQ(fixture.windows, c.offered ? 1 : 0);
             EXPECT_TRUE(updater->lastChecked());
             EXPECT_EQ(fixture.http.hits(archivePath), 0);
         }
         EXPECT_FALSE(updater->stagedApp());
         EXPECT_FALSE(updater->installOnQuit());
-        EXPECT_EQ(installedVersion(fixture.install), "1.0");
+        EXPECT_EQ(installedVersion(fixture.install), QFileInfo(AppFolder::versionFile(fixture.install)).isFile() ? "1.0" : "");
         EXPECT_TRUE(fixture.othersUntouched());
         EXPECT_TRUE(QDir(UpdateStaging::workFolder(fixture.caches, "app.mountwire")).isEmpty())
             << "a refused update was left staged";
