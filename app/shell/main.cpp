@@ -2,11 +2,13 @@
 #include "shell/dbus_interface.h"
 #include "shell/mountwire_app.h"
 #include "shell/snapshot.h"
+#include "shell/unix_signals.h"
 #include "views/icons.h"
 
 #include <QApplication>
 #include <QTextStream>
 
+#include <csignal>
 #include <memory>
 
 int main(int argc, char** argv)
@@ -35,6 +37,9 @@ int main(int argc, char** argv)
         return 0;
 
     MountwireApp app(options);
+    // A logout's SIGTERM ends the application the way its Quit command does.
+    UnixSignals endSignals({SIGTERM, SIGINT, SIGHUP});
+    QObject::connect(&endSignals, &UnixSignals::received, &app, &MountwireApp::quit);
     std::unique_ptr<DbusInterface> bus;
     if (single) {
         bus = std::make_unique<DbusInterface>(app);

@@ -25,7 +25,6 @@
 #include "views/popover_view.h"
 #include "views/share_editor.h"
 
-#include <QMessageBox>
 
 #include "views/routes_page.h"
 #include "views/settings_page.h"
@@ -80,13 +79,13 @@ MountwireApp::MountwireApp(Options options, QObject* parent) : QObject(parent), 
     browser_ = std::make_unique<AvahiServerBrowser>();
     loginItem_ = std::make_unique<AutostartLoginItem>();
     quilloDefaults_ = std::make_unique<IniQuilloDefaults>(defaultsFile);
-    updater_ = std::make_unique<Updater>(UpdaterBundle::fromBuild(), *quilloDefaults_);
-    connect(updater_.get(), &Updater::windowRequested, this, [this] {
-        auto* window = new UpdateWindow(*updater_);
-        window->setAttribute(Qt::WA_DeleteOnClose);
-        window->show();
-        window->raise();
-    });
+    UpdaterHooks hooks;
+    hooks.quit = [this] { quit(); };
+    updater_ = std::make_unique<Updater>(options_.updates.value_or(UpdaterBundle::fromBuild()), *quilloDefaults_,
+                                         hooks);
+    connect(updater_.get(), &Updater::windowRequested, this, &MountwireApp::showUpdateWindow);
+    // Connected before the updater's own, so that state is saved before an update is installed.
+    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, &MountwireApp::finish);
 
     if (trayAvailable()) {
         tray_ = new QSystemTrayIcon(this);
@@ -108,6 +107,7 @@ MountwireApp::~MountwireApp()
         delete panel_;
     delete manager_;
     delete settings_;
+    delete updateWindow_;
 }
 
 ManagerWindow* MountwireApp::managerWindow() const
@@ -165,25 +165,43 @@ void MountwireApp::checkForUpdates()
         settings_->setCurrentIndex(settings_->count() - 1);
         return;
     }
-    if (!updater_->bundle().feedURL) {
-        // The updater quietly does nothing without a feed; asked by the user, it should say why.
-        auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Check for Updates"),
-            QStringLiteral("This copy of Mountwire has no update address."), QMessageBox::Ok,
-            manager_ && manager_->isVisible() ? manager_.data() : nullptr);
-        box->setInformativeText(QStringLiteral("Updates for it come from wherever it was installed from, such as your "
-                                               "system’s package manager."));
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->setObjectName(QStringLiteral("noUpdateAddress"));
-        box->open();
-        return;
-    }
     updater_->checkForUpdates();
+    // A build without a feed says so, rather than leaving the command doing nothing.
+    if (!updater_->bundle().feedURL)
+        showUpdateWindow();
+}
+
+UpdateWindow* MountwireApp::updateWindow() const
+{
+    return updateWindow_;
+}
+
+void MountwireApp::showUpdateWindow()
+{
+    if (!updateWindow_) {
+        updateWindow_ = new UpdateWindow(*updater_);
+        updateWindow_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    updateWindow_->present();
 }
 
 void MountwireApp::quit()
 {
+    // quit() would first ask every window to close, and the manager window only hides.
+    QCoreApplication::exit(0);
+}
+
+void MountwireApp::finish()
+{
+    saveState();
     updater_->installOnQuit();
-    QApplication::quit();
+}
+
+void MountwireApp::saveState()
+{
+    // The store writes each change as it happens; what is still only on screen is written here.
+    if (manager_)
+        manager_->saveFrame();
 }
 
 void MountwireApp::showSettingsWindow()
