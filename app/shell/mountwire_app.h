@@ -43,7 +43,7 @@ public:
         bool startStore = true;
         std::optional<bool> tray; // absent: whether the desktop has one
         bool packaged = false; // installed by the system's package manager, which also brings its updates
-        std::optional<UpdaterBundle> updates; // absent: this build's own
+        std::optional<UpdaterBundle> updates {}; // absent: this build's own
     };
 
     explicit MountwireApp(Options options, QObject* parent = nullptr);
