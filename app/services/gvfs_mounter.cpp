@@ -13,6 +13,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -45,10 +46,14 @@ Credentials credentialsFor(const ShareSpec& spec, std::optional<QString> passwor
 struct MountCall {
     GFile* file = nullptr;
     GMountOperation* operation = nullptr;
+    std::optional<ShareSpec> spec;
     Credentials credentials;
+    Mounting::CertificateQuestion certificateQuestion;
     std::function<void(MountOutcome)> done;
     int asks = 0;
     bool refusedLogin = false;
+    // Shared with a pending answer to a certificate question, which may outlive the call.
+    std::shared_ptr<std::optional<std::int32_t>> certificateRefusal = std::make_shared<std::optional<std::int32_t>>();
 
     ~MountCall()
     {
@@ -84,7 +89,7 @@ void answerPassword(GMountOperation* op, const char*, const char*, const char*, 
     g_mount_operation_reply(op, G_MOUNT_OPERATION_HANDLED);
 }
 
-// Questions (an unknown certificate, which process to close) need a person; there is none.
+// An unmount's questions (which process to close) need a person; there is none.
 void refuseQuestion(GMountOperation* op, const char*, const char**, gpointer)
 {
     g_mount_operation_reply(op, G_MOUNT_OPERATION_ABORTED);
@@ -93,6 +98,28 @@ void refuseQuestion(GMountOperation* op, const char*, const char**, gpointer)
 void refuseProcesses(GMountOperation* op, const char*, GArray*, const char**, gpointer)
 {
     g_mount_operation_reply(op, G_MOUNT_OPERATION_ABORTED);
+}
+
+// The WebDAV backend asks only whether to accept a certificate it could not verify (its first choice
+// is yes); the store decides, possibly after the user has looked at it.
+void askAboutCertificate(GMountOperation* op, const char*, const char**, gpointer data)
+{
+    auto* call = static_cast<MountCall*>(data);
+    if (!call->spec || call->spec->proto != ShareProtocol::webdavs || !call->certificateQuestion) {
+        g_mount_operation_reply(op, G_MOUNT_OPERATION_ABORTED);
+        return;
+    }
+    g_object_ref(op);
+    call->certificateQuestion(*call->spec, [op, refusal = call->certificateRefusal](std::int32_t status) {
+        if (status == 0) {
+            g_mount_operation_set_choice(op, 0);
+            g_mount_operation_reply(op, G_MOUNT_OPERATION_HANDLED);
+        } else {
+            *refusal = status;
+            g_mount_operation_reply(op, G_MOUNT_OPERATION_ABORTED);
+        }
+        g_object_unref(op);
+    });
 }
 
 GMountOperation* silentOperation(gpointer data)
@@ -136,7 +163,10 @@ void mounted(GObject* source, GAsyncResult* result, gpointer data)
     g_file_mount_enclosing_volume_finish(G_FILE(source), result, &error);
     std::int32_t status = 0;
     if (error != nullptr) {
-        status = call->refusedLogin ? Mounter::Status::loginRefused : GvfsMounter::statusFromError(error);
+        if (*call->certificateRefusal)
+            status = **call->certificateRefusal;
+        else
+            status = call->refusedLogin ? Mounter::Status::loginRefused : GvfsMounter::statusFromError(error);
         g_error_free(error);
     }
     if (status == 0 || status == Mounter::Status::alreadyMounted) {
@@ -298,10 +328,14 @@ void GvfsMounter::mount(const ShareSpec& spec, std::optional<QString> password,
         return;
     }
     auto* call = new MountCall;
+    call->spec = spec;
     call->credentials = credentialsFor(spec, std::move(password));
+    call->certificateQuestion = certificateQuestion;
     call->done = std::move(done);
     call->file = g_file_new_for_uri(uri->toUtf8().constData());
-    call->operation = silentOperation(call);
+    call->operation = g_mount_operation_new();
+    g_signal_connect(call->operation, "ask-question", G_CALLBACK(askAboutCertificate), call);
+    g_signal_connect(call->operation, "show-processes", G_CALLBACK(refuseProcesses), call);
     g_signal_connect(call->operation, "ask-password", G_CALLBACK(answerPassword), call);
     g_file_mount_enclosing_volume(call->file, G_MOUNT_MOUNT_NONE, call->operation, nullptr, mounted, call);
 }
