@@ -1,5 +1,6 @@
 #include "services/gvfs_mounter.h"
 
+#include "health/probe.h"
 #include "services/mounter.h"
 
 #include <QCoreApplication>
@@ -100,23 +101,39 @@ void refuseProcesses(GMountOperation* op, const char*, GArray*, const char**, gp
     g_mount_operation_reply(op, G_MOUNT_OPERATION_ABORTED);
 }
 
-// The WebDAV backend asks only whether to accept a certificate it could not verify (its first choice
-// is yes); the store decides, possibly after the user has looked at it.
-void askAboutCertificate(GMountOperation* op, const char*, const char**, gpointer data)
+// Says no to a question. The WebDAV backend reads an aborted question as its first choice, which is
+// yes, so a refusal picks the last choice (no) instead.
+void refuse(GMountOperation* op, int choices)
 {
-    auto* call = static_cast<MountCall*>(data);
-    if (!call->spec || call->spec->proto != ShareProtocol::webdavs || !call->certificateQuestion) {
+    if (choices < 2) {
         g_mount_operation_reply(op, G_MOUNT_OPERATION_ABORTED);
         return;
     }
+    g_mount_operation_set_choice(op, choices - 1);
+    g_mount_operation_reply(op, G_MOUNT_OPERATION_HANDLED);
+}
+
+// The WebDAV backend asks only whether to accept a certificate it could not verify (yes first, no
+// last); the store decides, possibly after the user has looked at it.
+void askAboutCertificate(GMountOperation* op, const char*, const char** choices, gpointer data)
+{
+    auto* call = static_cast<MountCall*>(data);
+    const int count = choices ? int(g_strv_length(const_cast<char**>(choices))) : 0;
+    if (!call->spec || call->spec->proto != ShareProtocol::webdavs || !call->certificateQuestion) {
+        *call->certificateRefusal = Mounter::Status::certificateUntrusted;
+        refuse(op, count);
+        return;
+    }
+    // GIO's own handler would answer "unhandled" from an idle callback while the store still decides.
+    g_signal_stop_emission_by_name(op, "ask-question");
     g_object_ref(op);
-    call->certificateQuestion(*call->spec, [op, refusal = call->certificateRefusal](std::int32_t status) {
+    call->certificateQuestion(*call->spec, [op, count, refusal = call->certificateRefusal](std::int32_t status) {
         if (status == 0) {
             g_mount_operation_set_choice(op, 0);
             g_mount_operation_reply(op, G_MOUNT_OPERATION_HANDLED);
         } else {
             *refusal = status;
-            g_mount_operation_reply(op, G_MOUNT_OPERATION_ABORTED);
+            refuse(op, count);
         }
         g_object_unref(op);
     });
@@ -174,7 +191,19 @@ void mounted(GObject* source, GAsyncResult* result, gpointer data)
         return;
     }
     auto done = std::move(call->done);
+    const std::optional<ShareSpec> spec = std::move(call->spec);
     delete call;
+    // The NFS backend says "does not exist" whenever it got no list of exports, also from a server that
+    // is down; only a server that still answers on its port has really no such export.
+    if (status == Mounter::Status::noSuchShare && spec && spec->proto == ShareProtocol::nfs) {
+        QObject* context = QCoreApplication::instance();
+        Probe::tcp(spec->host, spec->effectivePort(), 3, [context, done = std::move(done)](std::optional<double> ms) {
+            QMetaObject::invokeMethod(
+                context, [done, ms] { done(MountOutcome::failed(ms ? Mounter::Status::noSuchShare : Mounter::Status::hostDown)); },
+                Qt::QueuedConnection);
+        });
+        return;
+    }
     done(MountOutcome::failed(status));
 }
 

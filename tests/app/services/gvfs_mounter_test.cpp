@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTimer>
 
 #include <gio/gio.h>
 #include <gtest/gtest.h>
@@ -96,7 +97,7 @@ namespace {
         if (env("MW_GVFS_DIR").isEmpty())                                                                           \
             GTEST_SKIP() << "no file-system daemon in this session (run under scripts/with-services)";              \
         if (env(var).isEmpty())                                                                                     \
-            GTEST_SKIP() << var " is not set: its test server did not start";                                       \
+            GTEST_SKIP() << (var) << " is not set: its test server did not start";                                     \
     } while (0)
 
 ShareSpec smbShare(const QString& path = env("MW_SMB_SHARE"))
@@ -104,9 +105,15 @@ ShareSpec smbShare(const QString& path = env("MW_SMB_SHARE"))
     return share(ShareProtocol::smb, "127.0.0.1", env("MW_SMB_PORT").toInt(), path, env("MW_SMB_USER"));
 }
 
-ShareSpec davShare()
+ShareSpec davShare(ShareProtocol proto = ShareProtocol::webdav, const char* port = "MW_DAV_PORT")
 {
-    return share(ShareProtocol::webdav, "127.0.0.1", env("MW_DAV_PORT").toInt(), env("MW_DAV_PATH"), env("MW_DAV_USER"));
+    const QString prefix = proto == ShareProtocol::webdav ? QStringLiteral("MW_DAV_") : QStringLiteral("MW_DAVS_");
+    return share(proto, "127.0.0.1", env(port).toInt(), env((prefix + "PATH").toUtf8()), env((prefix + "USER").toUtf8()));
+}
+
+ShareSpec nfsShare()
+{
+    return share(ShareProtocol::nfs, env("MW_NFS_HOST"), std::nullopt, env("MW_NFS_EXPORT"), QString());
 }
 
 MountOutcome mountNow(GvfsMounter& mounter, const ShareSpec& spec, std::optional<QString> password)
@@ -139,7 +146,8 @@ void mountAndUnmount(const ShareSpec& spec, const QString& password)
     ASSERT_TRUE(outcome.mountedCase()->mountPoint);
     const QString mountPoint = *outcome.mountedCase()->mountPoint;
     EXPECT_TRUE(mountPoint.startsWith(env("MW_GVFS_DIR"))) << mountPoint.toStdString();
-    EXPECT_TRUE(QFile::exists(mountPoint + QStringLiteral("/hello.txt")));
+    // The FUSE bridge learns of a new mount from the daemon a moment later.
+    EXPECT_TRUE(TestApp::waitUntil([&] { return QFile::exists(mountPoint + QStringLiteral("/hello.txt")); }, 5000));
     EXPECT_TRUE(TestApp::waitUntil([&] { return listed(spec, mountPoint); }, 10000)) << "not in the mount table";
 
     // Mounting again is harmless and lands on the same place.
@@ -158,16 +166,48 @@ void expectFailure(const MountOutcome& outcome, bool retryable, const char* sent
 
 } // namespace
 
-TEST(GvfsMounter, SmbShareMountsWithUserAndPassword)
+TEST(GvfsMounter, EveryServedProtocolMountsAndUnmounts)
 {
-    NEED("MW_SMB_PORT");
-    mountAndUnmount(smbShare(), env("MW_SMB_PASSWORD"));
+    const struct {
+        const char* needs;
+        ShareSpec spec;
+        QString password;
+    } servers[] = {
+        {"MW_SMB_PORT", smbShare(), env("MW_SMB_PASSWORD")},
+        {"MW_DAV_PORT", davShare(), env("MW_DAV_PASSWORD")},
+        {"MW_DAVS_PORT", davShare(ShareProtocol::webdavs, "MW_DAVS_PORT"), env("MW_DAVS_PASSWORD")},
+        {"MW_NFS_HOST", nfsShare(), QString()},
+    };
+    for (const auto& server : servers) {
+        SCOPED_TRACE(toRaw(server.spec.proto).toStdString());
+        NEED(server.needs);
+        mountAndUnmount(server.spec, server.password);
+    }
 }
 
-TEST(GvfsMounter, WebdavShareMountsWithUserAndPassword)
+// The daemon cannot verify a self-signed certificate and asks; the answer decides the mount.
+TEST(GvfsMounter, UnverifiableCertificateMountsOnlyWhenTheQuestionTrustsIt)
 {
-    NEED("MW_DAV_PORT");
-    mountAndUnmount(davShare(), env("MW_DAV_PASSWORD"));
+    NEED("MW_DAVS_SELF_SIGNED_PORT");
+    const ShareSpec spec = davShare(ShareProtocol::webdavs, "MW_DAVS_SELF_SIGNED_PORT");
+    GvfsMounter mounter;
+    expectFailure(mountNow(mounter, spec, env("MW_DAVS_PASSWORD")), false,
+        "The server’s certificate isn’t trusted yet. Connect this line by hand to check it.");
+
+    std::vector<QUuid> asked;
+    std::int32_t reply = Mounter::Status::certificateChanged;
+    mounter.setCertificateQuestion([&](const ShareSpec& s, auto answer) {
+        asked.push_back(s.id);
+        QTimer::singleShot(50, [answer, reply] { answer(reply); }); // later, as after a dialog
+    });
+    expectFailure(mountNow(mounter, spec, env("MW_DAVS_PASSWORD")), false,
+        "The server’s certificate changed since you trusted it.");
+    reply = 0;
+    const MountOutcome outcome = mountNow(mounter, spec, env("MW_DAVS_PASSWORD"));
+    ASSERT_TRUE(outcome.isMounted());
+    EXPECT_EQ(asked, std::vector<QUuid>({spec.id, spec.id}));
+    EXPECT_TRUE(QFile::exists(*outcome.mountedCase()->mountPoint + QStringLiteral("/hello.txt")));
+    EXPECT_EQ(unmountNow(mounter, *outcome.mountedCase()->mountPoint), std::nullopt);
 }
 
 TEST(GvfsMounter, WrongPasswordIsARefusedLoginAndAMissingShareIsNotFoundNeitherRetried)
@@ -187,23 +227,25 @@ TEST(GvfsMounter, WrongPasswordIsARefusedLoginAndAMissingShareIsNotFoundNeitherR
 // The servers are paused and resumed through their control scripts, as a dropped server would be.
 TEST(GvfsMounter, StoppedServerIsARetryableFailureAndMountsOnceBack)
 {
-    NEED("MW_SMB_CONTROL");
-    NEED("MW_DAV_CONTROL");
     GvfsMounter mounter;
     const struct {
+        const char* needs;
         ShareSpec spec;
         QString control;
         QString password;
+        const char* sentence;
     } servers[] = {
-        {smbShare(), env("MW_SMB_CONTROL"), env("MW_SMB_PASSWORD")},
-        {davShare(), env("MW_DAV_CONTROL"), env("MW_DAV_PASSWORD")},
+        {"MW_SMB_CONTROL", smbShare(), env("MW_SMB_CONTROL"), env("MW_SMB_PASSWORD"), "The server refused the connection."},
+        {"MW_DAV_CONTROL", davShare(), env("MW_DAV_CONTROL"), env("MW_DAV_PASSWORD"), "The server refused the connection."},
+        {"MW_NFS_CONTROL", nfsShare(), env("MW_NFS_CONTROL"), QString(), "The server can’t be reached on this network."},
     };
     for (const auto& server : servers) {
         SCOPED_TRACE(server.control.toStdString());
+        NEED(server.needs);
         ASSERT_EQ(QProcess::execute(server.control, {QStringLiteral("pause")}), 0);
         MountOutcome outcome = mountNow(mounter, server.spec, server.password);
         ASSERT_EQ(QProcess::execute(server.control, {QStringLiteral("resume")}), 0);
-        expectFailure(outcome, true, "The server refused the connection.");
+        expectFailure(outcome, true, server.sentence);
 
         outcome = mountNow(mounter, server.spec, server.password);
         ASSERT_TRUE(outcome.isMounted());

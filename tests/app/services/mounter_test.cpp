@@ -26,6 +26,8 @@ TEST(Mounter, FailuresReadAsSentencesAndOnlyThoseThatNeedTheUserAreNotRetried)
         {{-6600}, false, "Mount failed (error -6600)."},
         {{-6602}, false, "Mount failed (error -6602)."},
         {{-36}, true, "Mount failed (error -36)."},
+        {{-9807}, false, "The server’s certificate changed since you trusted it."},
+        {{-9813}, false, "The server’s certificate isn’t trusted yet. Connect this line by hand to check it."},
         {{0}, false, "Mount failed (error 0)."},
         {{100000}, true, "Mount failed (error 100000)."},
     };
