@@ -33,7 +33,7 @@ CertificateDialog::CertificateDialog(const ShareSpec& share, const ServerCertifi
     layout->addWidget(Ui::label(QStringLiteral("Can’t verify “") + share.host + QStringLiteral("”"), Theme::Typo::title(),
         Theme::ink, this));
     layout->addWidget(Ui::label(QStringLiteral("Nobody your computer trusts vouches for the certificate of ")
-            + share.displayURL()
+            + share.host + QLatin1Char(':') + QString::number(share.effectivePort())
             + QStringLiteral(". If you know this is your server’s own certificate, trust it for “") + share.name
             + QStringLiteral("”; Mountwire then connects only while the server shows this very certificate."),
         Theme::Typo::body(), Theme::ink2, this, true));

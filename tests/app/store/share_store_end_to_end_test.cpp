@@ -1,13 +1,8 @@
-#include "app/store/store_rig.h"
+#include "app/store/self_signed_rig.h"
 #include "health/probe.h"
 #include "health/stale_detector.h"
-#include "platform/gvfs_mount_table.h"
-#include "platform/mountinfo_gvfs_volume_notices.h"
-#include "services/certificate_fetcher.h"
-#include "services/gvfs_mounter.h"
 #include "services/mounter.h"
 #include "services/secret_service_keychain.h"
-#include "store/certificate_pins.h"
 #include "store/share_store.h"
 
 #include <QProcess>
@@ -119,67 +114,6 @@ TEST(StoreEndToEnd, OutagesOfRealServersAreAsManyDropsAndRecoveries)
                     std::nullopt, env("MW_NFS_EXPORT"), QString(), false, true),
         QString(), env("MW_NFS_CONTROL"), 3);
 }
-
-// A line on the HTTPS server whose certificate is self-signed, on a store with the real daemon, mount table
-// and handshake; the user's answer to the certificate dialog comes from the test.
-struct SelfSignedRig {
-    StoreRig rig;
-    GvfsMounter mounter;
-    MountinfoGvfsVolumeNotices notices;
-    bool trust = true;
-    std::vector<ServerCertificate> shown;
-    ShareSpec line {QUuid::createUuid(), QStringLiteral("Nas"), ShareProtocol::webdavs, QStringLiteral("127.0.0.1"),
-        env("MW_DAVS_SELF_SIGNED_PORT").toInt(), env("MW_DAVS_PATH"), env("MW_DAVS_USER"), false, true};
-
-    ShareStore& store() { return *rig.store; }
-
-    SelfSignedRig()
-    {
-        StoreServices services = rig.services();
-        services.mounter = &mounter;
-        services.volumeNotices = &notices;
-        services.mountTable = [] { return GvfsMountTable::allNetworkVolumes(); };
-        services.fetchCertificate = CertificateFetcher::fetch;
-        services.askCertificate = [this](const ShareSpec&, const ServerCertificate& certificate) {
-            shown.push_back(certificate);
-            return trust;
-        };
-        rig.store = std::make_unique<ShareStore>(services);
-        rig.started().upsert(line, env("MW_DAVS_PASSWORD"));
-    }
-
-    std::optional<QString> pin() const { return CertificatePins(rig.folder.filePath(CertificatePins::fileName())).pin(line.id); }
-    QString lastError() { return store().record(line.id)->lastError.value_or(QString()); }
-    bool settled() { return !store().record(line.id)->busy && store().record(line.id)->machine.phase() != LinkMachine::Phase::mounting; }
-
-    // A connect by hand; true when it mounted.
-    bool connect()
-    {
-        store().mount(line);
-        TestApp::waitUntil([&] { return store().isMounted(line) || (settled() && store().record(line.id)->lastError); }, 30000);
-        return store().isMounted(line);
-    }
-
-    // The mount goes away behind the store's back; the kept-connected line then remounts by itself.
-    bool dropAndRemount()
-    {
-        const QString mountPoint = store().record(line.id)->volume->mountPoint;
-        mounter.unmount(mountPoint, true, [](std::optional<QString>) {});
-        EXPECT_TRUE(TestApp::waitUntil([&] { return !store().isMounted(line); }, 10000));
-        for (int beat = 0; beat < 3 && !store().isMounted(line); ++beat) {
-            rig.advance(6);
-            rig.beat();
-            TestApp::waitUntil([&] { return store().isMounted(line) || settled(); }, 30000);
-        }
-        return store().isMounted(line);
-    }
-
-    int failures(const QString& sentence)
-    {
-        return int(std::count_if(store().events().begin(), store().events().end(),
-            [&](const ActivityEvent& e) { return e.kind == ActivityEvent::Kind::failed && e.message == sentence; }));
-    }
-};
 
 TEST(StoreEndToEnd, SelfSignedCertificateIsAskedOncePinnedAndRefusedWhenTheServerChangesIt)
 {
