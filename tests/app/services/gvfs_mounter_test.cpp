@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QTimer>
 
 #include <gio/gio.h>
 #include <gtest/gtest.h>
@@ -183,31 +182,6 @@ TEST(GvfsMounter, EveryServedProtocolMountsAndUnmounts)
         NEED(server.needs);
         mountAndUnmount(server.spec, server.password);
     }
-}
-
-// The daemon cannot verify a self-signed certificate and asks; the answer decides the mount.
-TEST(GvfsMounter, UnverifiableCertificateMountsOnlyWhenTheQuestionTrustsIt)
-{
-    NEED("MW_DAVS_SELF_SIGNED_PORT");
-    const ShareSpec spec = davShare(ShareProtocol::webdavs, "MW_DAVS_SELF_SIGNED_PORT");
-    GvfsMounter mounter;
-    expectFailure(mountNow(mounter, spec, env("MW_DAVS_PASSWORD")), false,
-        "The server’s certificate isn’t trusted yet. Connect this line by hand to check it.");
-
-    std::vector<QUuid> asked;
-    std::int32_t reply = Mounter::Status::certificateChanged;
-    mounter.setCertificateQuestion([&](const ShareSpec& s, auto answer) {
-        asked.push_back(s.id);
-        QTimer::singleShot(50, [answer, reply] { answer(reply); }); // later, as after a dialog
-    });
-    expectFailure(mountNow(mounter, spec, env("MW_DAVS_PASSWORD")), false,
-        "The server’s certificate changed since you trusted it.");
-    reply = 0;
-    const MountOutcome outcome = mountNow(mounter, spec, env("MW_DAVS_PASSWORD"));
-    ASSERT_TRUE(outcome.isMounted());
-    EXPECT_EQ(asked, std::vector<QUuid>({spec.id, spec.id}));
-    EXPECT_TRUE(QFile::exists(*outcome.mountedCase()->mountPoint + QStringLiteral("/hello.txt")));
-    EXPECT_EQ(unmountNow(mounter, *outcome.mountedCase()->mountPoint), std::nullopt);
 }
 
 TEST(GvfsMounter, WrongPasswordIsARefusedLoginAndAMissingShareIsNotFoundNeitherRetried)

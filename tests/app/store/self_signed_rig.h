@@ -16,7 +16,8 @@ struct SelfSignedRig {
     bool trust = true;
     std::vector<ServerCertificate> shown;
     ShareSpec line {QUuid::createUuid(), QStringLiteral("Nas"), ShareProtocol::webdavs, QStringLiteral("127.0.0.1"),
-        qEnvironmentVariable("MW_DAVS_SELF_SIGNED_PORT").toInt(), qEnvironmentVariable("MW_DAVS_PATH"), qEnvironmentVariable("MW_DAVS_USER"), false, true};
+        qEnvironmentVariable("MW_DAVS_SELF_SIGNED_PORT").toInt(), qEnvironmentVariable("MW_DAVS_PATH"),
+        qEnvironmentVariable("MW_DAVS_USER"), false, true};
 
     ShareStore& store() { return *rig.store; }
 
@@ -36,9 +37,12 @@ struct SelfSignedRig {
         rig.started().upsert(line, qEnvironmentVariable("MW_DAVS_PASSWORD"));
     }
 
-    std::optional<QString> pin() const { return CertificatePins(rig.folder.filePath(CertificatePins::fileName())).pin(line.id); }
+    std::optional<QString> pin() const
+    {
+        return CertificatePins(rig.folder.filePath(CertificatePins::fileName())).pin(line.id);
+    }
     QString lastError() { return store().record(line.id)->lastError.value_or(QString()); }
-    bool settled() { return !store().record(line.id)->busy && store().record(line.id)->machine.phase() != LinkMachine::Phase::mounting; }
+    bool settled() { return !store().record(line.id)->busy && rig.phase(line) != LinkMachine::Phase::mounting; }
 
     // A connect by hand; true when it mounted.
     bool connect()
@@ -60,11 +64,5 @@ struct SelfSignedRig {
             TestApp::waitUntil([&] { return store().isMounted(line) || settled(); }, 30000);
         }
         return store().isMounted(line);
-    }
-
-    int failures(const QString& sentence)
-    {
-        return int(std::count_if(store().events().begin(), store().events().end(),
-            [&](const ActivityEvent& e) { return e.kind == ActivityEvent::Kind::failed && e.message == sentence; }));
     }
 };

@@ -21,9 +21,6 @@ TEST(CertificateDialog, TrustingTheShownCertificateConnectsTheLine)
             ASSERT_TRUE(dialog);
             for (const QLabel* label : dialog->findChildren<QLabel*>())
                 texts << label->text();
-            if (const QString shots = qEnvironmentVariable("MW_SHOT_DIR"); !shots.isEmpty())
-                dialog->grab().save(shots + QStringLiteral("/certificate-dialog.png"));
-            EXPECT_EQ(dialog->cancelButton()->text(), QStringLiteral("Cancel"));
             EXPECT_TRUE(dialog->cancelButton()->isDefault()) << "Return does not trust";
             dialog->trustButton()->click();
         });
@@ -31,9 +28,7 @@ TEST(CertificateDialog, TrustingTheShownCertificateConnectsTheLine)
     });
     ASSERT_TRUE(r.connect()) << r.lastError().toStdString();
     ASSERT_EQ(r.shown.size(), 1u);
-    const ServerCertificate& seen = r.shown.front();
-    for (const QString& fact : {seen.subject, seen.issuer, seen.sha256})
+    for (const QString& fact : {r.shown[0].subject, r.shown[0].sha256, QStringLiteral("Can’t verify “127.0.0.1”")})
         EXPECT_TRUE(texts.contains(fact)) << fact.toStdString();
-    EXPECT_TRUE(texts.contains(QStringLiteral("Can’t verify “127.0.0.1”")));
-    EXPECT_EQ(r.pin(), seen.sha256);
+    EXPECT_EQ(r.pin(), r.shown[0].sha256);
 }
