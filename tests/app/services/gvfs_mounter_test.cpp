@@ -145,8 +145,8 @@ void mountAndUnmount(const ShareSpec& spec, const QString& password)
     ASSERT_TRUE(outcome.mountedCase()->mountPoint);
     const QString mountPoint = *outcome.mountedCase()->mountPoint;
     EXPECT_TRUE(mountPoint.startsWith(env("MW_GVFS_DIR"))) << mountPoint.toStdString();
-    // The FUSE bridge learns of a new mount from the daemon a moment later.
-    EXPECT_TRUE(TestApp::waitUntil([&] { return QFile::exists(mountPoint + QStringLiteral("/hello.txt")); }, 5000));
+    // The file-system bridge takes a moment over a path that was mounted and unmounted before in this session.
+    EXPECT_TRUE(TestApp::waitUntil([&] { return QFile::exists(mountPoint + QStringLiteral("/hello.txt")); }, 10000));
     EXPECT_TRUE(TestApp::waitUntil([&] { return listed(spec, mountPoint); }, 10000)) << "not in the mount table";
 
     // Mounting again is harmless and lands on the same place.

@@ -1,3 +1,4 @@
+#include "app/recording_notification_server.h"
 #include "app/test_app.h"
 #include "services/dbus_notifier.h"
 
@@ -7,62 +8,8 @@
 
 namespace {
 
-struct Posted {
-    QString app;
-    uint replaces;
-    QString summary;
-    QString body;
-    QVariantMap hints;
-    int timeout;
-};
-
-// A notification server of the test's own on the session bus, recording what it is asked to show.
-class RecordingServer : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-public:
-    explicit RecordingServer(QStringList capabilities) : capabilities_(std::move(capabilities))
-    {
-        registered_ = bus_.isConnected()
-            && bus_.registerObject(QStringLiteral("/org/freedesktop/Notifications"), this,
-                QDBusConnection::ExportScriptableSlots)
-            && bus_.registerService(QStringLiteral("org.freedesktop.Notifications"));
-    }
-    ~RecordingServer() override
-    {
-        bus_.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
-        bus_.unregisterObject(QStringLiteral("/org/freedesktop/Notifications"));
-        QDBusConnection::disconnectFromBus(QStringLiteral("recording-server"));
-    }
-    bool registered() const { return registered_; }
-
-    std::vector<Posted> posted;
-
-public Q_SLOTS:
-    Q_SCRIPTABLE QStringList GetCapabilities() { return capabilities_; }
-    Q_SCRIPTABLE QString GetServerInformation(QString& vendor, QString& version, QString& specVersion)
-    {
-        vendor = QStringLiteral("Test");
-        version = QStringLiteral("1");
-        specVersion = QStringLiteral("1.2");
-        return QStringLiteral("recording-server");
-    }
-    Q_SCRIPTABLE uint Notify(const QString& app, uint replaces, const QString&, const QString& summary,
-        const QString& body, const QStringList&, const QVariantMap& hints, int timeout)
-    {
-        posted.push_back({app, replaces, summary, body, hints, timeout});
-        return uint(posted.size());
-    }
-
-private:
-    QDBusConnection bus_ = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("recording-server"));
-    QStringList capabilities_;
-    bool registered_ = false;
-};
-
-#define REQUIRE_SERVER(server)                                                                               \
-    if (!(server).registered())                                                                              \
-        GTEST_SKIP() << "no private session bus, or another notification server already runs on it";
+using RecordingServer = RecordingNotificationServer;
+using Posted = RecordingNotificationServer::Posted;
 
 TEST(NotifierTest, TwoDropsInARowShowTwoSeparateNotificationsNamingShareAndHost)
 {
@@ -106,6 +53,28 @@ TEST(NotifierTest, BodiesAreEscapedOnlyForServersThatReadMarkup)
     }
 }
 
+TEST(NotifierTest, ButtonsGoOnlyToServersThatShowThemAndOnlyPressesOnOurOwnCount)
+{
+    TestApp::instance();
+    const NotificationAction reconnect {NotificationAction::Kind::reconnect, QUuid::createUuid()};
+    for (const bool actions : {false, true}) {
+        SCOPED_TRACE(actions ? "server with actions" : "server without actions");
+        RecordingServer server(actions ? QStringList {"body", "actions"} : QStringList {"body"});
+        REQUIRE_SERVER(server);
+        DbusNotifier notifier;
+        std::vector<NotificationAction> pressed;
+        notifier.setActionHandler([&](const NotificationAction& action) { pressed.push_back(action); });
+        notifier.post(NotificationText::dropped(QStringLiteral("Studio"), QStringLiteral("nas.local")), reconnect);
+        ASSERT_TRUE(TestApp::waitUntil([&] { return server.posted.size() == 1; }));
+        EXPECT_EQ(server.posted[0].actions, (actions ? QStringList {reconnect.key(), "Reconnect"} : QStringList()));
+        TestApp::spin(100); // the id of the notification comes back to the notifier
+        server.press(7, reconnect.key()); // another application's notification
+        server.press(1, reconnect.key());
+        TestApp::waitUntil([&] { return !pressed.empty(); }, actions ? 5000 : 300);
+        EXPECT_EQ(pressed, (actions ? std::vector {reconnect} : std::vector<NotificationAction> {}));
+    }
+}
+
 TEST(NotifierTest, PermissionIsGrantedOnlyWhenAServerAnswers)
 {
     TestApp::instance();
@@ -133,5 +102,3 @@ TEST(NotifierTest, PermissionIsGrantedOnlyWhenAServerAnswers)
 }
 
 } // namespace
-
-#include "notifier_test.moc"
