@@ -7,8 +7,8 @@
 #include "services/gvfs_mounter.h"
 #include "store/certificate_pins.h"
 
-// A line on the HTTPS server whose certificate is self-signed, on a store with the real daemon, mount table
-// and handshake; the user's answer to the certificate dialog comes from the test.
+// A kept-connected line on the HTTPS server with a self-signed certificate, on a store with the real daemon,
+// mount table and handshake. The user's answer to the certificate dialog is `trust`, or `ask` when given.
 struct SelfSignedRig {
     StoreRig rig;
     GvfsMounter mounter;
@@ -18,10 +18,8 @@ struct SelfSignedRig {
     ShareSpec line {QUuid::createUuid(), QStringLiteral("Nas"), ShareProtocol::webdavs, QStringLiteral("127.0.0.1"),
         qEnvironmentVariable("MW_DAVS_SELF_SIGNED_PORT").toInt(), qEnvironmentVariable("MW_DAVS_PATH"),
         qEnvironmentVariable("MW_DAVS_USER"), false, true};
+    ShareStore* store = nullptr;
 
-    ShareStore& store() { return *rig.store; }
-
-    // `ask` stands in for the scripted answer when given, such as the real dialog.
     explicit SelfSignedRig(std::function<bool(const ShareSpec&, const ServerCertificate&)> ask = {})
     {
         StoreServices services = rig.services();
@@ -34,35 +32,32 @@ struct SelfSignedRig {
             return ask ? ask(share, certificate) : trust;
         };
         rig.store = std::make_unique<ShareStore>(services);
-        rig.started().upsert(line, qEnvironmentVariable("MW_DAVS_PASSWORD"));
+        store = &rig.started();
+        store->upsert(line, qEnvironmentVariable("MW_DAVS_PASSWORD"));
     }
 
-    std::optional<QString> pin() const
-    {
-        return CertificatePins(rig.folder.filePath(CertificatePins::fileName())).pin(line.id);
-    }
-    QString lastError() { return store().record(line.id)->lastError.value_or(QString()); }
-    bool settled() { return !store().record(line.id)->busy && rig.phase(line) != LinkMachine::Phase::mounting; }
+    std::optional<QString> pin() const { return CertificatePins(rig.folder.filePath(CertificatePins::fileName())).pin(line.id); }
+    QString lastError() const { return store->record(line.id)->lastError.value_or(QString()); }
+    bool settled() const { return !store->record(line.id)->busy && rig.phase(line) != LinkMachine::Phase::mounting; }
 
     // A connect by hand; true when it mounted.
     bool connect()
     {
-        store().mount(line);
-        TestApp::waitUntil([&] { return store().isMounted(line) || (settled() && store().record(line.id)->lastError); }, 30000);
-        return store().isMounted(line);
+        store->mount(line);
+        TestApp::waitUntil([&] { return store->isMounted(line) || (settled() && !lastError().isEmpty()); }, 30000);
+        return store->isMounted(line);
     }
 
-    // The mount goes away behind the store's back; the kept-connected line then remounts by itself.
+    // The mount goes away behind the store's back; true when the line remounted by itself.
     bool dropAndRemount()
     {
-        const QString mountPoint = store().record(line.id)->volume->mountPoint;
-        mounter.unmount(mountPoint, true, [](std::optional<QString>) {});
-        EXPECT_TRUE(TestApp::waitUntil([&] { return !store().isMounted(line); }, 10000));
-        for (int beat = 0; beat < 3 && !store().isMounted(line); ++beat) {
+        mounter.unmount(store->record(line.id)->volume->mountPoint, true, [](std::optional<QString>) {});
+        EXPECT_TRUE(TestApp::waitUntil([&] { return !store->isMounted(line); }, 10000));
+        for (int beat = 0; beat < 3 && !store->isMounted(line); ++beat) {
             rig.advance(6);
             rig.beat();
-            TestApp::waitUntil([&] { return store().isMounted(line) || settled(); }, 30000);
+            TestApp::waitUntil([&] { return store->isMounted(line) || settled(); }, 30000);
         }
-        return store().isMounted(line);
+        return store->isMounted(line);
     }
 };

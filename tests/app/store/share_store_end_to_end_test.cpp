@@ -136,7 +136,7 @@ TEST(StoreEndToEnd, SelfSignedCertificateIsAskedOncePinnedAndRefusedWhenTheServe
     EXPECT_EQ(r.shown.size(), 2u);
 
     // Without a pin an automatic remount fails once and waits for the user.
-    r.store().forgetCertificate(r.line);
+    r.store->forgetCertificate(r.line);
     EXPECT_FALSE(r.dropAndRemount());
     EXPECT_EQ(r.lastError(), untrusted);
     EXPECT_EQ(r.rig.story().count(QStringLiteral("Nas: ") + untrusted), 1) << "not retried";
@@ -153,7 +153,7 @@ TEST(StoreEndToEnd, SelfSignedCertificateIsAskedOncePinnedAndRefusedWhenTheServe
     EXPECT_FALSE(r.connect()) << "a connect by hand is refused too";
     EXPECT_EQ(r.shown.size(), 3u);
 
-    r.store().unmount(r.line, false);
+    r.store->unmount(r.line, false);
     EXPECT_EQ(r.pin(), std::nullopt) << "an eject forgets the certificate";
 }
 
