@@ -1,5 +1,4 @@
 #include "app/store/store_rig.h"
-#include "store/certificate_pins.h"
 
 #include <gtest/gtest.h>
 
@@ -229,19 +228,6 @@ TEST_F(StoreLines, SwitchingReconnectionOffStopsAWaitingLine)
     rig.store->setKeepConnected(studio, false);
     EXPECT_EQ(rig.phase(studio), Phase::idle);
     EXPECT_FALSE(rig.store->shares().front().keepConnected);
-}
-
-TEST_F(StoreLines, TrustedCertificatesOutliveARestartAndGoWithTheirLine)
-{
-    const ShareSpec kept = rig.add("Kept", "nas.local"), removed = rig.add("Gone", "nas.local");
-    CertificatePins pins(QDir(rig.folder.path()).filePath(CertificatePins::fileName()));
-    pins.set(kept.id, "AA:BB") && pins.set(removed.id, "CC:DD");
-    rig.make().start();
-    EXPECT_TRUE(rig.store->hasPinnedCertificate(kept));
-    rig.store->remove(removed);
-    EXPECT_FALSE(rig.store->hasPinnedCertificate(removed));
-    EXPECT_EQ(rig.file(CertificatePins::fileName()).count("AA:BB"), 1);
-    EXPECT_EQ(rig.file(CertificatePins::fileName()).count("CC:DD"), 0);
 }
 
 TEST(StoreToast, ANewToastReplacesTheOldOneAndStaysItsFullTime)
