@@ -199,32 +199,22 @@ void expectFailure(const MountOutcome& outcome, bool retryable, const char* sent
 
 TEST(GvfsMounter, EveryServedProtocolMountsAndUnmounts)
 {
-<<<<<<< HEAD
     const struct {
         const char* needs;
         ShareSpec spec;
         QString password;
+        std::function<void(const QString&)> whileMounted;
     } servers[] = {
-        {"MW_SMB_PORT", smbShare(), env("MW_SMB_PASSWORD")},
-        {"MW_DAV_PORT", davShare(), env("MW_DAV_PASSWORD")},
-        {"MW_DAVS_PORT", davShare(ShareProtocol::webdavs, "MW_DAVS_PORT"), env("MW_DAVS_PASSWORD")},
-        {"MW_NFS_HOST", nfsShare(), QString()},
+        {"MW_SMB_PORT", smbShare(), env("MW_SMB_PASSWORD"), {}},
+        {"MW_DAV_PORT", davShare(), env("MW_DAV_PASSWORD"), expectDaemonFigures},
+        {"MW_DAVS_PORT", davShare(ShareProtocol::webdavs, "MW_DAVS_PORT"), env("MW_DAVS_PASSWORD"), {}},
+        {"MW_NFS_HOST", nfsShare(), QString(), {}},
     };
     for (const auto& server : servers) {
         SCOPED_TRACE(toRaw(server.spec.proto).toStdString());
         NEED(server.needs);
-        mountAndUnmount(server.spec, server.password);
+        mountAndUnmount(server.spec, server.password, server.whileMounted);
     }
-=======
-    NEED("MW_SMB_PORT");
-    mountAndUnmount(smbShare(), env("MW_SMB_PASSWORD"));
-}
-
-TEST(GvfsMounter, WebdavShareMountsWithUserAndPasswordAndTellsItsFreeSpace)
-{
-    NEED("MW_DAV_PORT");
-    mountAndUnmount(davShare(), env("MW_DAV_PASSWORD"), expectDaemonFigures);
->>>>>>> main
 }
 
 TEST(GvfsMounter, WrongPasswordIsARefusedLoginAndAMissingShareIsNotFoundNeitherRetried)
