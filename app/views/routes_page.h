@@ -18,8 +18,10 @@ class QLabel;
 class QLineEdit;
 #include <QMessageBox>
 class QPushButton;
+class QScrollArea;
 class QToolButton;
 class QVBoxLayout;
+class RouteNetworks;
 class ShareStore;
 
 // One line on a route's map: a check mark and its name when it is on the route; a click puts it on or off.
@@ -104,6 +106,7 @@ public:
     QCheckBox* ejectOthersToggle() const { return m_ejectOthers; }
     QToolButton* deleteButton() const { return m_delete; }
     RouteDiagram* diagram() const { return m_diagram; }
+    RouteNetworks* networks() const { return m_networks; }
     // Opens the delete confirmation; the open one while it shows.
     QMessageBox* confirmDelete();
     QMessageBox* confirmation() const { return m_confirmation; }
@@ -125,6 +128,7 @@ private:
     QCheckBox* m_ejectOthers;
     QToolButton* m_delete;
     RouteDiagram* m_diagram;
+    RouteNetworks* m_networks;
     QPointer<QMessageBox> m_confirmation;
 };
 
@@ -152,6 +156,7 @@ private:
     QPushButton* m_newRoute;
     QWidget* m_empty;
     QWidget* m_list;
+    QScrollArea* m_scroll;
     QVBoxLayout* m_rows;
     QHash<QUuid, RoutePanel*> m_panels;
     bool m_built = false;
