@@ -45,6 +45,10 @@ int main(int argc, char** argv)
     MountwireApp::Options options;
     options.demoFolder = qEnvironmentVariable("MOUNTWIRE_DEMO_DIR");
     options.demoExtraLines = qEnvironmentVariableIntValue("MOUNTWIRE_DEMO_LINES");
+    // Measurements pick a calm make-believe network, or the tray alone where the desktop has none.
+    options.demoTrouble = qEnvironmentVariable("MOUNTWIRE_DEMO_TROUBLE") != QLatin1String("0");
+    if (qEnvironmentVariableIsSet("MOUNTWIRE_TRAY"))
+        options.tray = qEnvironmentVariableIntValue("MOUNTWIRE_TRAY") != 0;
     const bool single = options.demoFolder.isEmpty() && snapshots.isEmpty();
     if (single && handedToRunningInstance())
         return 0;

@@ -45,7 +45,7 @@ MountwireApp::MountwireApp(Options options, QObject* parent) : QObject(parent), 
         demoDefaults_ = std::make_unique<QSettingsUserDefaults>(defaultsFile);
         defaults_ = demoDefaults_.get();
         const bool filled = DemoWorld::fill(options_.demoFolder, *defaults_, options_.demoExtraLines);
-        demo_ = std::make_unique<DemoWorld>();
+        demo_ = std::make_unique<DemoWorld>(options_.demoTrouble);
         services = demo_->services(options_.demoFolder, *defaults_);
         store_ = std::make_unique<ShareStore>(services);
         if (filled && options_.startStore) {
