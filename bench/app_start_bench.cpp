@@ -33,7 +33,7 @@ void spin(int rounds = 3)
 }
 
 // A data folder filled once by a first run (with its warm-up), as a user's folder after a day of use.
-const QString& filledFolder(int lines)
+QString filledFolder(int lines)
 {
     static std::map<int, std::unique_ptr<QTemporaryDir>> folders;
     auto& folder = folders[lines];
@@ -58,7 +58,7 @@ public:
 
 void firstPaintFromFilledFolder(benchmark::State& state)
 {
-    const QString& folder = filledFolder(int(state.range(0)));
+    const QString folder = filledFolder(int(state.range(0)));
     for (auto _ : state) {
         QElapsedTimer clock;
         clock.start();

@@ -42,7 +42,7 @@ one_run() {
     env MOUNTWIRE_DEMO_DIR="$demo" MOUNTWIRE_DEMO_LINES=$((lines - 5)) MOUNTWIRE_DEMO_TROUBLE=$trouble \
         "${tray_env[@]}" QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}" "$app" >/dev/null 2>&1 &
     pid=$!
-    sleep 20 # start-up and the demonstration's warm-up are not idle
+    sleep 30 # start-up and the demonstration's warm-up are not idle
     kill -0 "$pid" 2>/dev/null || { echo "idle_app: the application ended early" >&2; exit 1; }
     local start end peak now
     start=$(cpu_ns)

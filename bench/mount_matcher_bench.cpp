@@ -44,7 +44,7 @@ void readAndAssign(benchmark::State& state)
         const std::vector<MountedVolume> volumes = MountTable::networkVolumes(board.mountinfo);
         auto assigned = MountMatcher::assign(board.shares, volumes);
         benchmark::DoNotOptimize(assigned);
-        if (assigned.size() != board.shares.size())
+        if (std::size_t(assigned.size()) != board.shares.size())
             state.SkipWithError("not every share found its volume");
     }
 }
