@@ -1,5 +1,7 @@
 #include "platform/user_defaults.h"
 
+#include "app/test_app.h"
+
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -69,16 +71,22 @@ TEST_F(UserDefaultsTest, MistypedValuesReadAsAbsent)
     EXPECT_EQ(defaults.stringValue("plain"), QStringLiteral("a, b"));
 }
 
-TEST_F(UserDefaultsTest, AChangeByAnotherProcessIsSeenAtTheNextRead)
+TEST_F(UserDefaultsTest, AChangeByAnotherProcessIsSeenAtTheNextTurnOfTheEventLoop)
 {
+    TestApp::instance();
     defaults.setInt("logRetentionDays", 30);
     ASSERT_EQ(defaults.intValue("logRetentionDays"), 30);
     QFile other(file());
     ASSERT_TRUE(other.open(QIODevice::WriteOnly | QIODevice::Truncate));
     other.write("[General]\nlogRetentionDays=7\nnotifyDrops=false\n");
     other.close();
+    EXPECT_EQ(defaults.intValue("logRetentionDays"), 30) << "the file is looked at once per turn";
+    QCoreApplication::processEvents();
     EXPECT_EQ(defaults.intValue("logRetentionDays"), 7);
     EXPECT_EQ(defaults.boolValue("notifyDrops"), false);
+    // Its own writes are seen at once.
+    defaults.setInt("logRetentionDays", 90);
+    EXPECT_EQ(defaults.intValue("logRetentionDays"), 90);
 }
 
 TEST(UserDefaultsFileTest, LivesInTheConfigHomeAtEachUse)
