@@ -1,9 +1,9 @@
 // The signal log's insert, prune and save at a size far beyond the 500 entries the store keeps.
+#include "log/activity_encoder.h"
 #include "log/signal_log.h"
 #include "platform/atomic_file.h"
 
 #include <QDir>
-#include <QJsonDocument>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -73,7 +73,7 @@ void saveTwentyThousand(benchmark::State& state)
     const QTemporaryDir folder;
     const QString path = QDir(folder.path()).filePath(QStringLiteral("activity.json"));
     for (auto _ : state) {
-        const QByteArray bytes = QJsonDocument(ActivityJson::toJson(events)).toJson(QJsonDocument::Compact);
+        const QByteArray bytes = ActivityEncoder::encode(events);
         if (!AtomicFile::write(path, bytes))
             state.SkipWithError("could not write the log");
     }
