@@ -188,6 +188,8 @@ TEST_F(StoreLines, AdoptingAVolumeMakesALineThatClaimsIt)
 {
     const MountedVolume photos("/mnt/photos", "nfs", "photos.local:/export/pictures");
     rig.table = {photos};
+    // Start-up read the table in this turn of the event loop already.
+    rig.settle();
     rig.store->refreshMounts();
     ASSERT_EQ(rig.store->otherVolumes().size(), 1u);
     rig.store->save(photos);
