@@ -21,6 +21,7 @@
 #include "views/icons.h"
 #include "views/onboarding_view.h"
 #include "views/popover_view.h"
+#include "views/refresh_queue.h"
 #include "views/share_editor.h"
 
 #include <QMessageBox>
@@ -79,9 +80,10 @@ MountwireApp::MountwireApp(Options options, QObject* parent) : QObject(parent), 
                 showPanel();
         });
     }
+    auto* tray = new RefreshQueue([this](const QSet<QUuid>&, bool) { refreshTray(); }, this);
     for (auto signal : {&ShareStore::sharesChanged, &ShareStore::serversChanged})
-        connect(store_.get(), signal, this, &MountwireApp::refreshTray);
-    connect(store_.get(), &ShareStore::runtimeChanged, this, &MountwireApp::refreshTray);
+        connect(store_.get(), signal, tray, &RefreshQueue::everything);
+    connect(store_.get(), &ShareStore::runtimeChanged, tray, &RefreshQueue::line);
     refreshTray();
 }
 
