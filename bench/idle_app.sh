@@ -32,7 +32,7 @@ cleanup() {
 trap cleanup EXIT
 
 # Nanoseconds on a CPU, summed over the process's threads.
-cpu_ns() { cat /proc/"$pid"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { printf "%d\n", s }'; }
+cpu_ns() { cat /proc/"$pid"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { printf "%.0f\n", s }'; }
 rss() { awk '/^VmRSS/ { print $2 }' "/proc/$pid/status"; }
 
 one_run() {
