@@ -193,6 +193,7 @@ TEST_F(StoreLines, AdoptingAVolumeMakesALineThatClaimsIt)
     rig.store->refreshMounts();
     ASSERT_EQ(rig.store->otherVolumes().size(), 1u);
     rig.store->save(photos);
+    rig.settle();
     ASSERT_EQ(rig.store->shares().size(), 1u);
     const ShareSpec line = rig.store->shares().front();
     EXPECT_EQ(line.proto, ShareProtocol::nfs);

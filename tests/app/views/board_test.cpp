@@ -200,6 +200,7 @@ TEST(Board, AVolumeMountedElsewhereCanBeSavedAsALine)
     rig.store->refreshMounts();
     ASSERT_TRUE(page.elsewhere()->isVisibleTo(&page));
     page.elsewhere()->findChild<QPushButton*>("saveVolume")->click();
+    rig.settle();
     ASSERT_EQ(rig.store->shares().size(), 1u);
     EXPECT_EQ(rig.store->status(rig.store->shares().front()).kind, Kind::connected);
     EXPECT_FALSE(page.elsewhere()->isVisibleTo(&page));
