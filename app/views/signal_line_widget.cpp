@@ -62,14 +62,27 @@ void SignalLineWidget::nextFrame()
     const int frame = DashTicker::frameNow();
     if (frame == m_frame)
         return;
-    // A row scrolled out of view or covered costs nothing, and keeps only one image.
-    if (visibleRegion().isEmpty()) {
+    // A row scrolled out of view costs nothing, and keeps only one image.
+    if (!onScreen()) {
         if (m_images.size() > 1)
             m_images.resize(1);
         return;
     }
     m_frame = frame;
     update();
+}
+
+bool SignalLineWidget::onScreen() const
+{
+    // The ancestors' rectangles alone: cheaper than the visible region, which weighs every sibling row.
+    QRect shown = rect();
+    for (const QWidget* w = this; !w->isWindow() && w->parentWidget(); w = w->parentWidget()) {
+        shown.translate(w->pos());
+        shown &= w->parentWidget()->rect();
+        if (shown.isEmpty())
+            return false;
+    }
+    return true;
 }
 
 const QPixmap& SignalLineWidget::image(int frame)

@@ -40,6 +40,7 @@ protected:
 private:
     void updateAnimation();
     void nextFrame();
+    bool onScreen() const;
     // The image for a dash step (0 when still), drawn when missing or out of date.
     const QPixmap& image(int frame);
 

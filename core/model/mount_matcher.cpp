@@ -45,8 +45,11 @@ QStringView trimmedView(QStringView text, QStringView characters)
 
 void appendLower(QString& key, QStringView ascii)
 {
+    const qsizetype at = key.size();
+    key.resize(at + ascii.size());
+    QChar* out = key.data() + at;
     for (const QChar c : ascii)
-        key.append(c >= u'A' && c <= u'Z' ? QChar(c.unicode() + 32) : c);
+        *out++ = c >= u'A' && c <= u'Z' ? QChar(c.unicode() + 32) : c;
 }
 
 // Text that is equal exactly when matches() holds; a separator that no host or path of a mount can hold
@@ -119,7 +122,9 @@ QHash<QUuid, MountedVolume> assign(const std::vector<ShareSpec>& shares, const s
     }
 
     QHash<QUuid, MountedVolume> assigned;
+    assigned.reserve(qsizetype(std::min(shares.size(), volumes.size())));
     QSet<QString> claimed;
+    claimed.reserve(qsizetype(std::min(shares.size(), volumes.size())));
     for (const ShareSpec& share : shares) {
         const auto found = groups.find(keyOf(share.proto, share.host, share.path));
         if (found == groups.end())

@@ -71,18 +71,20 @@ const QSet<QString>& networkTypes()
 
 QString unescaped(QByteArrayView field)
 {
-    QByteArray bytes;
-    bytes.reserve(field.size());
+    if (!field.contains('\\'))
+        return QString::fromUtf8(field);
+    QByteArray bytes(field.size(), Qt::Uninitialized);
+    char* out = bytes.data();
     for (qsizetype i = 0; i < field.size(); ++i) {
         if (field[i] == '\\' && i + 3 < field.size() && isOctal(field[i + 1]) && isOctal(field[i + 2])
             && isOctal(field[i + 3])) {
-            bytes.append(static_cast<char>(((field[i + 1] - '0') << 6) | ((field[i + 2] - '0') << 3) | (field[i + 3] - '0')));
+            *out++ = static_cast<char>(((field[i + 1] - '0') << 6) | ((field[i + 2] - '0') << 3) | (field[i + 3] - '0'));
             i += 3;
         } else {
-            bytes.append(field[i]);
+            *out++ = field[i];
         }
     }
-    return QString::fromUtf8(bytes);
+    return QString::fromUtf8(bytes.constData(), out - bytes.constData());
 }
 
 std::vector<MountedVolume> fromMountinfo(const QByteArray& text)
