@@ -4,6 +4,7 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QPointer>
 
 namespace {
 
@@ -29,7 +30,14 @@ void whenAnswered(QDBusConnection& bus, const QDBusMessage& message,
 
 } // namespace
 
-DbusNotifier::DbusNotifier(QDBusConnection bus) : bus_(std::move(bus)) {}
+DbusNotifier::DbusNotifier(QDBusConnection bus) : bus_(std::move(bus))
+{
+    if (!bus_.isConnected())
+        return;
+    bus_.connect(service, path, service, QStringLiteral("ActionInvoked"), this, SLOT(actionInvoked(uint, QString)));
+    bus_.connect(service, path, service, QStringLiteral("NotificationClosed"), this,
+        SLOT(notificationClosed(uint, uint)));
+}
 
 void DbusNotifier::requestAuthorization(std::function<void(bool granted)> done)
 {
@@ -47,21 +55,54 @@ void DbusNotifier::requestAuthorization(std::function<void(bool granted)> done)
 
 void DbusNotifier::post(const QString& title, const QString& body)
 {
+    send({title, body}, std::nullopt);
+}
+
+void DbusNotifier::post(const NotificationMessage& message, const NotificationAction& action)
+{
+    send(message, action);
+}
+
+void DbusNotifier::send(const NotificationMessage& message, std::optional<NotificationAction> action)
+{
     if (!bus_.isConnected())
         return;
     // A server that reads markup in bodies would take a host's "&" or "<" for it, so ask first.
     whenAnswered(bus_, call(QStringLiteral("GetCapabilities")),
-        [bus = bus_, title, body](const QDBusPendingCallWatcher& reply) mutable {
+        [bus = bus_, self = QPointer(this), message, action](const QDBusPendingCallWatcher& reply) mutable {
             const QStringList capabilities = QDBusPendingReply<QStringList>(reply).argumentAt<0>();
             const bool markup = !reply.isError() && capabilities.contains(QStringLiteral("body-markup"));
+            const bool buttons = action && !reply.isError() && capabilities.contains(QStringLiteral("actions"));
             QDBusMessage notify = call(QStringLiteral("Notify"));
             const QVariantMap hints {
                 {QStringLiteral("desktop-entry"), QStringLiteral("mountwire")},
                 {QStringLiteral("sound-name"), QStringLiteral("message-new-instant")},
             };
+            const QStringList actions = buttons ? QStringList {action->key(), action->label()} : QStringList();
             // Replacing nothing (id 0) makes every post a notification of its own.
-            notify << QStringLiteral("Mountwire") << quint32(0) << QString() << title
-                   << (markup ? body.toHtmlEscaped() : body) << QStringList() << hints << qint32(-1);
-            bus.asyncCall(notify);
+            notify << QStringLiteral("Mountwire") << quint32(0) << QString() << message.title
+                   << (markup ? message.body.toHtmlEscaped() : message.body) << actions << hints << qint32(-1);
+            if (!buttons) {
+                bus.asyncCall(notify);
+                return;
+            }
+            // A notifier gone by now posts all the same, but nobody is left to hear its button.
+            whenAnswered(bus, notify, [self](const QDBusPendingCallWatcher& posted) {
+                if (self && !posted.isError())
+                    self->withButtons_.insert(QDBusPendingReply<uint>(posted).argumentAt<0>());
+            });
         });
+}
+
+void DbusNotifier::actionInvoked(uint id, const QString& key)
+{
+    if (!withButtons_.contains(id))
+        return;
+    if (const std::optional<NotificationAction> action = NotificationAction::fromKey(key); action && actionHandler_)
+        actionHandler_(*action);
+}
+
+void DbusNotifier::notificationClosed(uint id, uint)
+{
+    withButtons_.remove(id);
 }

@@ -19,3 +19,28 @@ NotificationMessage needsPassword(const QString& name)
 }
 
 } // namespace NotificationText
+
+QString NotificationAction::label() const
+{
+    return kind == Kind::reconnect ? QStringLiteral("Reconnect") : QStringLiteral("Open");
+}
+
+QString NotificationAction::key() const
+{
+    return (kind == Kind::reconnect ? QStringLiteral("reconnect:") : QStringLiteral("open:"))
+        + share.toString(QUuid::WithoutBraces);
+}
+
+std::optional<NotificationAction> NotificationAction::fromKey(const QString& key)
+{
+    const qsizetype colon = key.indexOf(QLatin1Char(':'));
+    const QString verb = key.left(colon);
+    const QUuid share = QUuid::fromString(key.mid(colon + 1));
+    if (colon < 0 || share.isNull())
+        return std::nullopt;
+    if (verb == QLatin1String("reconnect"))
+        return NotificationAction {Kind::reconnect, share};
+    if (verb == QLatin1String("open"))
+        return NotificationAction {Kind::open, share};
+    return std::nullopt;
+}

@@ -1,37 +1,20 @@
+#include "shell/command_line.h"
+#include "shell/dbus_interface.h"
 #include "shell/mountwire_app.h"
 #include "shell/snapshot.h"
 #include "views/icons.h"
 
 #include <QApplication>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QTextStream>
 
-#include <unistd.h>
-
-namespace {
-
-QString instanceName()
-{
-    return QStringLiteral("mountwire-%1").arg(getuid());
-}
-
-// A second launch brings the running one's window forward and ends.
-bool handedToRunningInstance()
-{
-    QLocalSocket socket;
-    socket.connectToServer(instanceName());
-    if (!socket.waitForConnected(300))
-        return false;
-    socket.write("show\n");
-    socket.waitForBytesWritten(300);
-    return true;
-}
-
-} // namespace
+#include <memory>
 
 int main(int argc, char** argv)
 {
+    // A command makes this a client of the running application, which must work without a display.
+    if (CommandLine::wanted(argc, argv))
+        return CommandLine::run(argc, argv, QStringLiteral(MW_APP_VERSION));
+
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mountwire"));
     QApplication::setOrganizationName(QStringLiteral("Mountwire"));
@@ -50,20 +33,17 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsSet("MOUNTWIRE_TRAY"))
         options.tray = qEnvironmentVariableIntValue("MOUNTWIRE_TRAY") != 0;
     const bool single = options.demoFolder.isEmpty() && snapshots.isEmpty();
-    if (single && handedToRunningInstance())
+    // A second launch brings the running one's window forward and ends.
+    if (single && DbusInterface::handOver())
         return 0;
 
     MountwireApp app(options);
-    QLocalServer server;
+    std::unique_ptr<DbusInterface> bus;
     if (single) {
-        QLocalServer::removeServer(instanceName());
-        server.listen(instanceName());
-        QObject::connect(&server, &QLocalServer::newConnection, &app, [&server, &app] {
-            while (QLocalSocket* peer = server.nextPendingConnection()) {
-                QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
-                app.show();
-            }
-        });
+        bus = std::make_unique<DbusInterface>(app);
+        // Two launches at once: the one that lost the name hands over to the other.
+        if (!bus->publish() && DbusInterface::handOver())
+            return 0;
     }
 
     if (!snapshots.isEmpty()) {

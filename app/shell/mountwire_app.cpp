@@ -11,6 +11,7 @@
 #include "quillokit/updater_bundle.h"
 #include "services/autostart_login_item.h"
 #include "services/avahi_server_browser.h"
+#include "services/notifier.h"
 #include "services/secret_service_keychain.h"
 #include "shell/demo_world.h"
 #include "shell/manager_window.h"
@@ -61,6 +62,19 @@ MountwireApp::MountwireApp(Options options, QObject* parent) : QObject(parent), 
     }
     keychain_ = services.keychain;
     notifier_ = services.notifier;
+    if (notifier_) {
+        // A notification's button does what the line's button on the board does.
+        notifier_->setActionHandler([store = store_.get()](const NotificationAction& action) {
+            const ShareSpec* found = store->share(action.share);
+            if (!found)
+                return;
+            const ShareSpec share = *found;
+            if (action.kind == NotificationAction::Kind::reconnect)
+                store->mount(share);
+            else
+                store->open(share);
+        });
+    }
     browser_ = std::make_unique<AvahiServerBrowser>();
     loginItem_ = std::make_unique<AutostartLoginItem>();
     quilloDefaults_ = std::make_unique<IniQuilloDefaults>(defaultsFile);

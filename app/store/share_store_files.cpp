@@ -3,6 +3,7 @@
 #include "health/trace.h"
 #include "log/activity_encoder.h"
 #include "log/signal_log.h"
+#include "model/json_text.h"
 #include "model/mount_matcher.h"
 #include "model/profile_plan.h"
 #include "platform/atomic_file.h"
@@ -70,7 +71,7 @@ std::optional<Saved> decodeSaved(const QByteArray& bytes)
     return saved;
 }
 
-// Qt keeps an object's keys sorted, so the indented form is the sorted, pretty-printed file.
+// The file's own keys in sorted order, each share and route record's keys in the order of its fields.
 QByteArray encodeSaved(const std::vector<ShareSpec>& shares, const std::vector<Profile>& profiles,
     const std::optional<QUuid>& active)
 {
@@ -83,7 +84,9 @@ QByteArray encodeSaved(const std::vector<ShareSpec>& shares, const std::vector<P
     QJsonObject object {{QStringLiteral("shares"), shareArray}, {QStringLiteral("profiles"), profileArray}};
     if (active)
         object.insert(QStringLiteral("activeProfileID"), JsonFields::uuidText(*active));
-    return QJsonDocument(object).toJson(QJsonDocument::Indented);
+    static const QStringList order = QStringList {QStringLiteral("activeProfileID"), QStringLiteral("profiles"),
+        QStringLiteral("shares")} + ShareSpec::jsonKeys() + Profile::jsonKeys();
+    return JsonText::write(object, order, true);
 }
 
 std::optional<QByteArray> readFile(const QString& path)
@@ -156,18 +159,32 @@ void ShareStore::load()
     loading_ = false;
 }
 
+// One copy per distinct content: a file that stays damaged over several starts is kept and told once.
 bool ShareStore::keepDamaged(const QString& name)
 {
     if (!damaged_.contains(name))
         return true;
     const QString path = filePath(name);
-    const QString copy = path + QStringLiteral(".damaged-")
-        + now().toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    if (!QFile::exists(copy) && !QFile::copy(path, copy))
+    const std::optional<QByteArray> bytes = readFile(path);
+    if (!bytes) {
+        damaged_.remove(name);
+        return true;
+    }
+    const QDir dir(services_.folder);
+    const QString prefix = name + QStringLiteral(".damaged-");
+    for (const QString& kept : dir.entryList({prefix + QLatin1Char('*')}, QDir::Files)) {
+        if (readFile(dir.filePath(kept)) == bytes) {
+            damaged_.remove(name);
+            return true;
+        }
+    }
+    QString copy = prefix + now().toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    for (int n = 2; dir.exists(copy); ++n)
+        copy = prefix + now().toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss")) + QLatin1Char('-') + QString::number(n);
+    if (!AtomicFile::write(dir.filePath(copy), *bytes))
         return false;
     damaged_.remove(name);
-    log(ActivityEvent::Kind::info, std::nullopt,
-        QStringLiteral("Couldn’t read %1; kept it as %2").arg(name, QFileInfo(copy).fileName()));
+    log(ActivityEvent::Kind::info, std::nullopt, QStringLiteral("Couldn’t read %1; kept it as %2").arg(name, copy));
     return true;
 }
 

@@ -286,12 +286,14 @@ void ShareStore::apply(const LinkMachine::Event& event, const QUuid& id)
     case LinkMachine::Action::notifyDropped:
         log(ActivityEvent::Kind::dropped, share.name, QStringLiteral("Lost connection to ") + share.displayURL());
         if (notifyDrops() && services_.notifier)
-            services_.notifier->post(NotificationText::dropped(share.name, share.host));
+            services_.notifier->post(NotificationText::dropped(share.name, share.host),
+                {NotificationAction::Kind::reconnect, share.id});
         break;
     case LinkMachine::Action::notifyRecovered:
         log(ActivityEvent::Kind::recovered, share.name, QStringLiteral("Back online"));
         if (notifyRecoveries() && services_.notifier)
-            services_.notifier->post(NotificationText::recovered(share.name, share.host));
+            services_.notifier->post(NotificationText::recovered(share.name, share.host),
+                {NotificationAction::Kind::open, share.id});
         break;
     }
 }

@@ -1,7 +1,7 @@
 #include "store/store_services.h"
 
 #include "health/probe.h"
-#include "health/stale_detector.h"
+#include "platform/gio_volume_health.h"
 #include "platform/gvfs_mount_table.h"
 #include "platform/logind_wake_notices.h"
 #include "platform/mountinfo_gvfs_volume_notices.h"
@@ -47,9 +47,10 @@ StoreServices SystemServices::services(const QString& folder) const
     s.probe = [](const QString& host, int port, double timeout, StoreServices::ProbeDone done) {
         Probe::tcp(host, port, timeout, std::move(done));
     };
-    // One detector for the life of the process, so a hanging path never holds more than one thread.
-    s.checkHealth = [detector = StaleDetector()](const QString& path, double timeout,
-                        StoreServices::HealthDone done) mutable { detector.check(path, timeout, std::move(done)); };
+    // One checker for the life of the process, so a hanging path never holds more than one thread
+    // and a WebDAV mount never more than one question to the file-system daemon.
+    s.checkHealth = [health = GioVolumeHealth()](const QString& path, double timeout,
+                        StoreServices::HealthDone done) mutable { health.check(path, timeout, std::move(done)); };
     s.askPassword = [](const ShareSpec& spec) {
         return PasswordPrompt::ask(spec, QApplication::activeWindow());
     };

@@ -1,5 +1,6 @@
 #include "log/activity_event.h"
 
+#include <QRegularExpression>
 #include <QTimeZone>
 
 namespace {
@@ -16,11 +17,15 @@ constexpr std::array<std::pair<ActivityEvent::Kind, const char*>, 9> kindNames {
     {ActivityEvent::Kind::info, "info"},
 }};
 
+// Only the stored form, a date-time in UTC: a bare date or a time without its zone would be read in
+// the machine's own zone and name another instant on another machine.
 std::optional<QDateTime> isoDate(const QJsonValue& value)
 {
-    if (!value.isString())
+    static const QRegularExpression form(
+        QStringLiteral("^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}(\\.[0-9]+)?Z$"));
+    if (!value.isString() || !form.match(value.toString()).hasMatch())
         return std::nullopt;
-    const QDateTime date = QDateTime::fromString(value.toString(), Qt::ISODate);
+    const QDateTime date = QDateTime::fromString(value.toString(), Qt::ISODateWithMs);
     if (!date.isValid())
         return std::nullopt;
     return date.toUTC();

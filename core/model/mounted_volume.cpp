@@ -73,7 +73,7 @@ MountedVolume::Source MountedVolume::parseSource(const QString& from, const QStr
         host = serverPart.mid(1, close - 1);
     } else if (serverPart.count(u':') == 1) {
         const qsizetype colon = serverPart.indexOf(u':');
-        if (decimalInteger(QStringView(serverPart).mid(colon + 1)))
+        if (isDecimalInteger(QStringView(serverPart).mid(colon + 1)))
             host = serverPart.left(colon);
     }
     source.host = percentDecodedOrSelf(host);

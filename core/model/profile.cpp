@@ -19,6 +19,13 @@ QJsonObject Profile::toJson() const
     return json;
 }
 
+const QStringList& Profile::jsonKeys()
+{
+    static const QStringList keys {QStringLiteral("id"), QStringLiteral("name"), QStringLiteral("symbol"),
+        QStringLiteral("shareIDs"), QStringLiteral("unmountOthers")};
+    return keys;
+}
+
 std::optional<Profile> Profile::fromJson(const QJsonValue& value)
 {
     if (!value.isObject())

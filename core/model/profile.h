@@ -4,6 +4,7 @@
 #include <QJsonValue>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QUuid>
 
 #include <optional>
@@ -19,6 +20,8 @@ struct Profile {
     QJsonObject toJson() const;
     // Every key is required; a missing or mistyped one reads as nothing.
     static std::optional<Profile> fromJson(const QJsonValue& json);
+    // The order in which a record's keys are written.
+    static const QStringList& jsonKeys();
 
     friend bool operator==(const Profile&, const Profile&) = default;
 };

@@ -101,6 +101,14 @@ QJsonObject ShareSpec::toJson() const
     return json;
 }
 
+const QStringList& ShareSpec::jsonKeys()
+{
+    static const QStringList keys {QStringLiteral("id"), QStringLiteral("name"), QStringLiteral("proto"),
+        QStringLiteral("host"), QStringLiteral("port"), QStringLiteral("path"), QStringLiteral("user"),
+        QStringLiteral("askEveryTime"), QStringLiteral("keepConnected")};
+    return keys;
+}
+
 std::optional<ShareSpec> ShareSpec::fromJson(const QJsonValue& value)
 {
     if (!value.isObject())

@@ -6,6 +6,7 @@
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <QUuid>
 
@@ -41,6 +42,8 @@ struct ShareSpec {
     // Decoding stores the values as they are, without the constructor's normalisation.
     QJsonObject toJson() const;
     static std::optional<ShareSpec> fromJson(const QJsonValue& json);
+    // The order in which a record's keys are written.
+    static const QStringList& jsonKeys();
 
     friend bool operator==(const ShareSpec&, const ShareSpec&) = default;
 };

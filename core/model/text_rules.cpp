@@ -2,6 +2,8 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace TextRules {
 
 namespace {
@@ -85,22 +87,23 @@ QString trimmed(const QString& text, QChar c)
     return text.mid(begin, end - begin);
 }
 
+bool isDecimalInteger(QStringView text)
+{
+    if (text.startsWith(u'+') || text.startsWith(u'-'))
+        text = text.mid(1);
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
 std::optional<long long> decimalInteger(QStringView text)
 {
-    qsizetype i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-        negative = text[i] == u'-';
-        ++i;
-    }
-    if (i == text.size())
+    if (!isDecimalInteger(text))
         return std::nullopt;
+    const bool negative = text.startsWith(u'-');
+    if (text.startsWith(u'+') || negative)
+        text = text.mid(1);
     long long value = 0;
-    for (; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
+    for (const QChar c : text) {
+        value = value * 10 + (c.unicode() - u'0');
         if (value > 2147483647LL)
             return std::nullopt;
     }

@@ -20,7 +20,9 @@ QString trimmedBlanks(const QString& text);
 QString trimmedWhitespace(const QString& text);
 QString trimmed(const QString& text, QChar c);
 
-// An optional sign and ASCII digits, nothing else; nothing for other text or values beyond int.
+// An optional sign and at least one ASCII digit, nothing else, of any length.
+bool isDecimalInteger(QStringView text);
+// Its value; nothing for other text or values beyond int.
 std::optional<long long> decimalInteger(QStringView text);
 
 } // namespace TextRules

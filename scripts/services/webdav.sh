@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A WebDAV server on 127.0.0.1 at a free port: the web server's DAV module over a folder owned by
 # www-data, behind basic authentication, with its own configuration in a temporary folder.
-# "pause" stops the server and "resume" starts it again on the same port and folder.
+# "pause" stops the server and "resume" starts it again on the same port and folder; "freeze" and
+# "thaw" stop and continue it without closing its port.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/common.bash"
@@ -9,11 +10,18 @@ dir="${MW_SERVICES_DIR:?MW_SERVICES_DIR is not set}/webdav"
 user=mwdav
 password=dav-secret-1
 url_path=dav
+quota_used=1048576
+quota_free=7340032
 modules=/usr/lib/apache2/modules
 
 fail() {
     echo "webdav: $*" >&2
     exit 1
+}
+
+# A frozen server takes no signal to end until it runs again.
+thaw_group() {
+    [[ -f "$dir/httpd.pid" ]] && kill -CONT -- "-$(cat "$dir/httpd.pid")" 2>/dev/null || true
 }
 
 run_server() {
@@ -79,6 +87,12 @@ Alias /$url_path $www/files
 </Directory>
 CONF
     run_server
+    # Size and free space as the share root's quota properties, which is how a client learns them.
+    curl -fsS -o /dev/null -u "$user:$password" -X PROPPATCH -H 'Content-Type: application/xml' \
+        --data "<?xml version=\"1.0\"?><D:propertyupdate xmlns:D=\"DAV:\"><D:set><D:prop>
+            <D:quota-available-bytes>$quota_free</D:quota-available-bytes>
+            <D:quota-used-bytes>$quota_used</D:quota-used-bytes></D:prop></D:set></D:propertyupdate>" \
+        "http://127.0.0.1:$port/$url_path/" || fail "could not set the quota properties"
     {
         echo "MW_DAV_PORT=$port"
         echo "MW_DAV_PATH=$url_path"
@@ -86,10 +100,13 @@ CONF
         echo "MW_DAV_PASSWORD=$password"
         echo "MW_DAV_DIR=$www/files"
         echo "MW_DAV_CONTROL=$here/webdav.sh"
+        echo "MW_DAV_SIZE=$((quota_used + quota_free))"
+        echo "MW_DAV_FREE=$quota_free"
     } >"$MW_SERVICES_DIR/webdav.env"
     ;;
 pause)
     [[ -f "$dir/port" ]] || fail "not started"
+    thaw_group
     mw_kill_pidfile "$dir/httpd.pid"
     mw_wait_closed "$(cat "$dir/port")" || fail "the port stayed open"
     ;;
@@ -98,14 +115,31 @@ resume)
     [[ -f "$dir/httpd.pid" ]] && mw_running "$(cat "$dir/httpd.pid")" && exit 0
     run_server
     ;;
+freeze)
+    # The server keeps its connections but answers nothing until thawed, as a hung server would.
+    # Stopping is only sure once every thread of the server says so.
+    [[ -f "$dir/httpd.pid" ]] || fail "not running"
+    group=$(cat "$dir/httpd.pid")
+    kill -STOP -- "-$group"
+    for _ in $(seq 1 100); do
+        ps -L -o stat= -s "$group" | grep -qv '^T' || exit 0
+        sleep 0.02
+    done
+    fail "the server did not stop"
+    ;;
+thaw)
+    [[ -f "$dir/httpd.pid" ]] || fail "not running"
+    kill -CONT -- "-$(cat "$dir/httpd.pid")"
+    ;;
 stop)
     [[ -d "$dir" ]] || exit 0
+    thaw_group
     mw_kill_pidfile "$dir/httpd.pid"
     [[ -f "$dir/www" ]] && rm -rf "$(cat "$dir/www")"
     rm -rf "$dir"
     ;;
 *)
-    echo "usage: $0 start|pause|resume|stop" >&2
+    echo "usage: $0 start|pause|resume|freeze|thaw|stop" >&2
     exit 2
     ;;
 esac

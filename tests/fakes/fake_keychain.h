@@ -1,7 +1,6 @@
 #pragma once
 // A Keychain held in memory with the real look-up rules (one item per server, account and
-// protocol; no user, no item). Records its calls; `locked` makes reads fail the way a locked
-// store does (hasPassword still true); `failSaves` makes saves answer false.
+// protocol; no user, no item). Records the saves; answers come through the event loop.
 
 #include "services/keychain.h"
 
@@ -19,22 +18,13 @@ public:
         ShareSpec spec;
     };
 
-    bool locked = false;
-    bool failSaves = false;
-    bool immediately = false;
-    std::vector<ShareSpec> reads;
     std::vector<SaveCall> saves;
-    std::vector<ShareSpec> checks;
+    std::map<std::tuple<QString, QString, QString>, QString> items;
 
-    using Key = std::tuple<QString, QString, QString>;
-    std::map<Key, QString> items;
-
-    static std::optional<Key> keyOf(const ShareSpec& spec)
+    static std::optional<std::tuple<QString, QString, QString>> keyOf(const ShareSpec& spec)
     {
-        std::optional<KeychainItem> item = KeychainItem::forSpec(spec);
-        if (!item)
-            return std::nullopt;
-        return Key{item->server, item->account, item->protocol};
+        const std::optional<KeychainItem> item = KeychainItem::forSpec(spec);
+        return item ? std::optional(std::tuple(item->server, item->account, item->protocol)) : std::nullopt;
     }
 
     // Puts a password in place without recording a call.
@@ -46,40 +36,29 @@ public:
 
     void password(const ShareSpec& spec, std::function<void(std::optional<QString>)> done) override
     {
-        reads.push_back(spec);
-        std::optional<QString> found;
-        if (auto key = keyOf(spec); key && !locked) {
-            if (auto it = items.find(*key); it != items.end())
-                found = it->second;
-        }
-        deliver([done = std::move(done), found] { done(found); });
+        const auto key = keyOf(spec);
+        const auto found = key ? items.find(*key) : items.end();
+        deliver([done, answer = found == items.end() ? std::nullopt : std::optional(found->second)] { done(answer); });
     }
 
     void save(const QString& password, const ShareSpec& spec, std::function<void(bool)> done) override
     {
         saves.push_back({password, spec});
-        bool ok = false;
-        if (auto key = keyOf(spec); key && !failSaves && !locked) {
+        const auto key = keyOf(spec);
+        if (key)
             items[*key] = password;
-            ok = true;
-        }
-        deliver([done = std::move(done), ok] { done(ok); });
+        deliver([done, ok = key.has_value()] { done(ok); });
     }
 
     void hasPassword(const ShareSpec& spec, std::function<void(bool)> done) override
     {
-        checks.push_back(spec);
-        auto key = keyOf(spec);
-        bool exists = key && items.count(*key) > 0;
-        deliver([done = std::move(done), exists] { done(exists); });
+        const auto key = keyOf(spec);
+        deliver([done, exists = key && items.count(*key) > 0] { done(exists); });
     }
 
 private:
-    void deliver(std::function<void()> answerNow)
+    static void deliver(std::function<void()> answerNow)
     {
-        if (immediately)
-            answerNow();
-        else
-            QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(answerNow), Qt::QueuedConnection);
+        QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(answerNow), Qt::QueuedConnection);
     }
 };

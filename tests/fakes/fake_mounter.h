@@ -1,6 +1,6 @@
 #pragma once
 // A Mounting that records its calls and answers from a script: the next scripted outcome (or
-// `defaultOutcome`), queued on the event loop, at once, or held until release().
+// `defaultOutcome`), queued on the event loop or held until release().
 
 #include "services/mounter_interface.h"
 
@@ -10,11 +10,12 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class FakeMounter final : public Mounting {
 public:
-    enum class Answer { queued, immediately, onRelease };
+    enum class Answer { queued, onRelease };
 
     struct MountCall {
         ShareSpec spec;
@@ -54,32 +55,20 @@ public:
         deliver([done = std::move(done), error] { done(error); });
     }
 
-    // Runs the answers held back under Answer::onRelease, oldest first; returns how many ran.
-    int release()
+    // Runs the answers held back under Answer::onRelease, oldest first.
+    void release()
     {
-        std::vector<std::function<void()>> held;
-        held.swap(m_held);
-        for (auto& answerNow : held)
+        for (auto& answerNow : std::exchange(m_held, {}))
             answerNow();
-        return static_cast<int>(held.size());
     }
-
-    int pending() const { return static_cast<int>(m_held.size()); }
 
 private:
     void deliver(std::function<void()> answerNow)
     {
-        switch (answer) {
-        case Answer::immediately:
-            answerNow();
-            break;
-        case Answer::queued:
-            QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(answerNow), Qt::QueuedConnection);
-            break;
-        case Answer::onRelease:
+        if (answer == Answer::onRelease)
             m_held.push_back(std::move(answerNow));
-            break;
-        }
+        else
+            QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(answerNow), Qt::QueuedConnection);
     }
 
     std::vector<std::function<void()>> m_held;

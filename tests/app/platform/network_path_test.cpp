@@ -8,6 +8,7 @@ using Link = NetworkLinks::Link;
 constexpr auto satisfied = NetworkPathStatus::satisfied;
 constexpr auto unsatisfied = NetworkPathStatus::unsatisfied;
 
+// What a real namespace shows is in the monitor's own test; these are the cases it cannot easily make.
 TEST(NetworkPath, FollowsLinksAddressesAndDefaultRoutes)
 {
     const Link loopback {"lo", true, true, 1, true};
@@ -16,12 +17,8 @@ TEST(NetworkPath, FollowsLinksAddressesAndDefaultRoutes)
         std::vector<Link> links;
         NetworkPath expected;
     } cases[] = {
-        {"nothing at all", {}, {unsatisfied, {}}},
         {"only loopback, even routed", {loopback}, {unsatisfied, {}}},
-        {"up, addressed and routed", {loopback, {"eth0", true, false, 1, true}}, {satisfied, {"eth0"}}},
-        {"no default route", {{"eth0", true, false, 1, false}}, {unsatisfied, {"eth0"}}},
-        {"no usable address", {{"eth0", true, false, 0, true}}, {unsatisfied, {}}},
-        {"down", {{"eth0", false, false, 1, true}}, {unsatisfied, {}}},
+        {"routed without a usable address", {{"eth0", true, false, 0, true}}, {unsatisfied, {}}},
         {"route through another link than the addressed one",
             {{"wlan0", true, false, 1, false}, {"eth0", true, false, 0, true}}, {unsatisfied, {"wlan0"}}},
         {"interfaces sorted by name",

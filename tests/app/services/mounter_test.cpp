@@ -20,18 +20,12 @@ TEST(Mounter, FailuresReadAsSentencesAndOnlyThoseThatNeedTheUserAreNotRetried)
         {{89, -128}, false, "The connection was cancelled."},
         {{22}, false, "Invalid argument (22)."},
         {{5}, true, "Input/output error (5)."},
-        {{17}, true, "File exists (17)."},
-        {{95}, true, "Operation not supported (95)."},
-        {{-5045}, false, "Mount failed (error -5045)."},
-        {{-6600}, false, "Mount failed (error -6600)."},
-        {{-6602}, false, "Mount failed (error -6602)."},
-        {{-36}, true, "Mount failed (error -36)."},
-        {{0}, false, "Mount failed (error 0)."},
-        {{100000}, true, "Mount failed (error 100000)."},
+        {{-5045, -6600, -6602, 0}, false, "Mount failed (error %1)."},
+        {{-36, 100000}, true, "Mount failed (error %1)."},
     };
     for (const auto& c : cases) {
         for (std::int32_t code : c.codes) {
-            EXPECT_EQ(Mounter::describe(code), QString::fromUtf8(c.sentence)) << code;
+            EXPECT_EQ(Mounter::describe(code), QString::fromUtf8(c.sentence).replace("%1", QString::number(code))) << code;
             EXPECT_EQ(Mounter::isRetryable(code), c.retryable) << code;
         }
     }
@@ -41,8 +35,7 @@ TEST(Mounter, AlreadyMountedCountsAsMounted)
 {
     EXPECT_EQ(MountOutcome::fromStatus(17, QStringLiteral("/run/x")), MountOutcome::mounted(QStringLiteral("/run/x")));
     EXPECT_EQ(MountOutcome::fromStatus(0, std::nullopt), MountOutcome::mounted(std::nullopt));
-    EXPECT_EQ(MountOutcome::fromStatus(60, std::nullopt).value, (decltype(MountOutcome::value){MountOutcome::Failed{60, true}}));
-    EXPECT_EQ(MountOutcome::failed(80).failedCase()->retryable, false);
+    EXPECT_EQ(MountOutcome::fromStatus(60, std::nullopt), MountOutcome::failed(60));
 }
 
 TEST(Mounter, SystemErrorsGiveTheSentenceOfTheirKind)

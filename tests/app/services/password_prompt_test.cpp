@@ -14,7 +14,8 @@ ShareSpec media(const QString& user)
     return servicestest::share(ShareProtocol::smb, "nas.local", std::nullopt, "Media", user, "Media");
 }
 
-TEST(PasswordPrompt, SaysWhoseShareAndThatNothingIsSaved)
+// Connect returns what was typed, masked; Cancel returns nothing.
+TEST(PasswordPrompt, SaysWhoseShareThatNothingIsSavedAndReturnsWhatWasTyped)
 {
     TestApp::instance();
     EXPECT_EQ(PasswordPrompt::messageFor(media("ann")), "Password for Media");
@@ -22,11 +23,7 @@ TEST(PasswordPrompt, SaysWhoseShareAndThatNothingIsSaved)
         "Enter the password for ann on nas.local. It isn’t saved.");
     EXPECT_EQ(PasswordPrompt::informativeTextFor(media("")),
         "Enter the password for this share on nas.local. It isn’t saved.");
-}
 
-TEST(PasswordPrompt, ConnectReturnsWhatWasTypedMaskedAndCancelReturnsNothing)
-{
-    TestApp::instance();
     const struct {
         const char* typed;
         bool connect;

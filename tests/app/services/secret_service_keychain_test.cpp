@@ -60,47 +60,15 @@ bool anyFileContains(const QString& folder, const QByteArray& needle)
 
 } // namespace
 
-TEST(KeychainItem, OneItemPerServerUserAndProtocolAndNoneWithoutUser)
+TEST(KeychainItem, NamesTheSharesPathOnlyForProtocolsThatHaveOne)
 {
-    const struct {
-        ShareSpec spec;
-        const char* protocol;
-        std::optional<QString> path;
-    } cases[] = {
-        {share(P::smb, "nas", 10445, "Media/Films", "ann"), "smb", "/Media/Films"},
-        {share(P::afp, "nas", std::nullopt, "Vol", "ann"), "afp", "/Vol"},
-        {share(P::nfs, "nas", std::nullopt, "export", "ann"), "", std::nullopt},
-        {share(P::webdav, "nas", 8080, "dav", "ann"), "http", std::nullopt},
-        {share(P::webdavs, "nas", std::nullopt, "", "ann"), "https", std::nullopt},
-    };
-    for (const auto& c : cases) {
-        const std::optional<KeychainItem> item = KeychainItem::forSpec(c.spec);
-        ASSERT_TRUE(item) << c.protocol;
-        EXPECT_EQ(item->server, "nas");
-        EXPECT_EQ(item->account, "ann");
-        EXPECT_EQ(item->protocol, QString::fromUtf8(c.protocol));
-        EXPECT_EQ(item->path, c.path) << c.protocol;
-    }
-    EXPECT_FALSE(KeychainItem::forSpec(share(P::smb, "nas", std::nullopt, "s", "")));
+    EXPECT_EQ(KeychainItem::forSpec(share(P::smb, "nas", 10445, "Media/Films", "ann"))->path, "/Media/Films");
+    EXPECT_EQ(KeychainItem::forSpec(share(P::afp, "nas", std::nullopt, "Vol", "ann"))->path, "/Vol");
+    EXPECT_EQ(KeychainItem::forSpec(share(P::webdavs, "nas", std::nullopt, "dav", "ann"))->protocol, "https");
+    EXPECT_EQ(KeychainItem::forSpec(share(P::webdav, "nas", 8080, "dav", "ann"))->path, std::nullopt);
 }
 
-TEST(SecretServiceKeychain, PasswordRoundTripsAndAShareWithoutUserStoresNothing)
-{
-    NEED_KEYRING();
-    SecretServiceKeychain keychain;
-    const ShareSpec spec = share(ShareProtocol::smb, uniqueHost(), std::nullopt, "Media", "ann");
-    EXPECT_FALSE(has(keychain, spec));
-    EXPECT_EQ(read(keychain, spec), std::nullopt);
-    ASSERT_TRUE(save(keychain, QStringLiteral("pässwörd ✓"), spec));
-    EXPECT_TRUE(has(keychain, spec));
-    EXPECT_EQ(read(keychain, spec), QStringLiteral("pässwörd ✓"));
-
-    const ShareSpec anonymous = share(ShareProtocol::smb, uniqueHost(), std::nullopt, "Media", "");
-    EXPECT_FALSE(save(keychain, QStringLiteral("x"), anonymous));
-    EXPECT_FALSE(has(keychain, anonymous));
-    EXPECT_EQ(read(keychain, anonymous), std::nullopt);
-}
-
+// One password per server, user and protocol; a share without a user stores nothing.
 TEST(SecretServiceKeychain, SharesOnOneServerUserAndProtocolShareOnePassword)
 {
     NEED_KEYRING();
@@ -111,18 +79,23 @@ TEST(SecretServiceKeychain, SharesOnOneServerUserAndProtocolShareOnePassword)
     const ShareSpec otherUser = share(ShareProtocol::smb, host, std::nullopt, "Media", "bob");
     const ShareSpec dav = share(ShareProtocol::webdav, host, std::nullopt, "Media", "ann");
     const ShareSpec nfs = share(ShareProtocol::nfs, host, std::nullopt, "Media", "ann");
+    const ShareSpec anonymous = share(ShareProtocol::smb, host, std::nullopt, "Media", "");
 
-    ASSERT_TRUE(save(keychain, QStringLiteral("first"), media));
+    EXPECT_FALSE(has(keychain, media));
+    EXPECT_EQ(read(keychain, media), std::nullopt);
+    ASSERT_TRUE(save(keychain, QStringLiteral("pässwörd ✓"), media));
+    EXPECT_TRUE(has(keychain, media));
+    EXPECT_EQ(read(keychain, media), QStringLiteral("pässwörd ✓"));
     ASSERT_TRUE(save(keychain, QStringLiteral("second"), backup));
     EXPECT_EQ(read(keychain, media), QStringLiteral("second"));
-    EXPECT_EQ(read(keychain, backup), QStringLiteral("second"));
-    EXPECT_EQ(read(keychain, otherUser), std::nullopt);
-    EXPECT_EQ(read(keychain, dav), std::nullopt);
-    EXPECT_EQ(read(keychain, nfs), std::nullopt);
+    for (const ShareSpec& other : {otherUser, dav, nfs, anonymous})
+        EXPECT_EQ(read(keychain, other), std::nullopt) << other.displayURL().toStdString();
 
     ASSERT_TRUE(save(keychain, QStringLiteral("for nfs"), nfs));
     EXPECT_EQ(read(keychain, nfs), QStringLiteral("for nfs"));
     EXPECT_EQ(read(keychain, media), QStringLiteral("second"));
+    EXPECT_FALSE(save(keychain, QStringLiteral("x"), anonymous));
+    EXPECT_FALSE(has(keychain, anonymous));
 }
 
 TEST(SecretServiceKeychain, PasswordIsInNoFileWeWrite)

@@ -7,7 +7,9 @@
 
 namespace {
 
-TEST(StoreFiles, NothingIsWrittenUntilSomethingChangesAndThenEverythingComesBack)
+// Written only once something changes: the file's own keys sorted, each record's keys in the order
+// of its fields, text as UTF-8; and read back whole after a restart.
+TEST(StoreFiles, NothingIsWrittenUntilSomethingChangesThenKeyByKeyAndEverythingComesBack)
 {
     StoreRig rig;
     rig.started();
@@ -15,22 +17,46 @@ TEST(StoreFiles, NothingIsWrittenUntilSomethingChangesAndThenEverythingComesBack
     EXPECT_FALSE(QFile::exists(rig.folder.filePath("shares.json")));
     EXPECT_TRUE(rig.store->events().empty());
 
-    const ShareSpec studio = rig.add("Studio", "nas.local");
-    const QJsonObject saved = QJsonDocument::fromJson(rig.file("shares.json")).object();
-    EXPECT_FALSE(saved.contains("activeProfileID")) << "without an active route the key is left out";
-    EXPECT_TRUE(saved.value("profiles").isArray());
-    EXPECT_FALSE(rig.make().activeProfileID());
-    rig.store->start();
-
+    const QUuid id("{6f9619ff-8b86-d011-b42d-00cf4fc964ff}");
+    rig.store->upsert(ShareSpec(id, "Büro \"A\"", ShareProtocol::smb, "nas", 10445, "team/files", "ana", false, true),
+        std::nullopt);
+    EXPECT_FALSE(QJsonDocument::fromJson(rig.file("shares.json")).object().contains("activeProfileID"))
+        << "without an active route the key is left out";
     rig.store->addProfile();
-    rig.store->toggle(studio, rig.store->profiles().front().id);
-    rig.store->activate(rig.store->profiles().front());
+    Profile route = rig.store->profiles().front();
+    route.shareIDs = {id};
+    rig.store->updateProfile(route);
+    rig.store->activate(route);
     rig.settle();
-    const QByteArray written = rig.file("shares.json");
-    EXPECT_TRUE(written.contains("\n    ")) << "pretty-printed";
-    // Keys in sorted order at every level.
-    EXPECT_LT(written.indexOf("\"activeProfileID\""), written.indexOf("\"profiles\""));
-    EXPECT_LT(written.indexOf("\"profiles\""), written.indexOf("\"shares\""));
+    const QString routeID = JsonFields::uuidText(route.id);
+    EXPECT_EQ(QString::fromUtf8(rig.file("shares.json")), R"({
+    "activeProfileID": ")" + routeID + R"(",
+    "profiles": [
+        {
+            "id": ")" + routeID + R"(",
+            "name": ")" + route.name + R"(",
+            "symbol": "building.2",
+            "shareIDs": [
+                "6F9619FF-8B86-D011-B42D-00CF4FC964FF"
+            ],
+            "unmountOthers": false
+        }
+    ],
+    "shares": [
+        {
+            "id": "6F9619FF-8B86-D011-B42D-00CF4FC964FF",
+            "name": "Büro \"A\"",
+            "proto": "smb",
+            "host": "nas",
+            "port": 10445,
+            "path": "team/files",
+            "user": "ana",
+            "askEveryTime": false,
+            "keepConnected": true
+        }
+    ]
+}
+)");
 
     const std::vector<ShareSpec> shares = rig.store->shares();
     const std::vector<Profile> profiles = rig.store->profiles();
@@ -38,7 +64,7 @@ TEST(StoreFiles, NothingIsWrittenUntilSomethingChangesAndThenEverythingComesBack
     again.start();
     EXPECT_EQ(again.shares(), shares);
     EXPECT_EQ(again.profiles(), profiles);
-    EXPECT_EQ(again.activeProfileID(), profiles.front().id);
+    EXPECT_EQ(again.activeProfileID(), route.id);
     EXPECT_FALSE(again.events().empty());
 }
 
@@ -65,6 +91,8 @@ TEST(StoreFiles, ADamagedSharesFileIsKeptAsideSaidOnceAndLoadsNothing)
         ASSERT_EQ(copies.size(), 1);
         EXPECT_EQ(rig.file(copies.front()), c.contents);
         EXPECT_EQ(rig.story(), QStringList {"Couldn’t read shares.json; kept it as " + copies.front()});
+        rig.make().start();
+        EXPECT_EQ(rig.story().size(), 1) << "the same damaged file again is neither kept again nor told";
 
         rig.add("Studio", "nas.local");
         rig.add("Archive", "nas.local");
@@ -124,14 +152,21 @@ TEST(StoreFiles, ClearingTheLogAndANewRetentionAreWrittenAtOnce)
     EXPECT_EQ(rig.file("activity.json", false), "[]");
 }
 
-TEST(StoreFiles, AnUnreadableLogIsKeptAsideAndTheLogStartsEmpty)
+TEST(StoreFiles, AnUnreadableLogIsKeptAsideOncePerContentAndTheLogStartsEmpty)
 {
     StoreRig rig;
-    rig.writeFile("activity.json", "[{\"kind\": ");
-    rig.started();
-    EXPECT_EQ(QDir(rig.folder.path()).entryList({"activity.json.damaged-*"}).size(), 1);
-    EXPECT_EQ(rig.store->events().size(), 1u);
-    EXPECT_TRUE(rig.story().front().startsWith("Couldn’t read activity.json"));
+    const struct {
+        QByteArray contents;
+        int told;
+    } starts[] = {{"[{\"kind\": ", 1}, {"[{\"kind\": ", 0}, {"{}", 1}};
+    for (const auto& start : starts) {
+        rig.writeFile("activity.json", start.contents);
+        rig.make().start();
+        EXPECT_EQ(rig.story().size(), start.told) << start.contents.constData();
+        EXPECT_TRUE(rig.story().filter("Couldn’t read activity.json; kept it as activity.json.damaged-").size() == start.told);
+        rig.advance(1);
+    }
+    EXPECT_EQ(QDir(rig.folder.path()).entryList({"activity.json.damaged-*"}).size(), 2);
 }
 
 TEST(StoreSettings, AreReadAtEachUseWithinTheirBoundsAndFallBackWhenUnreadable)

@@ -39,7 +39,7 @@ TEST_F(StoreStart, ReconnectsOnlyTheLinesConnectedLastTimeAdoptsWhatIsMountedAnd
     EXPECT_EQ(rig.story().filter("Computer woke from sleep").size(), 1);
 }
 
-// The whole road of one outage: a failed probe is no drop yet; the second is; one answer ends it.
+// The real road of many outages is the end-to-end test's; here two lines share the server that goes.
 TEST_F(StoreLoop, AServerThatStopsAnsweringDropsItsLinesAndOneAnswerBringsThemBack)
 {
     const ShareSpec studio = rig.add("Studio", "nas.local");
@@ -47,27 +47,18 @@ TEST_F(StoreLoop, AServerThatStopsAnsweringDropsItsLinesAndOneAnswerBringsThemBa
     rig.appear(studio, "/mnt/studio");
     rig.appear(archive, "/mnt/archive");
     rig.probePass();
-    ASSERT_EQ(rig.store->connectedCount(), 2);
     const int entries = int(rig.store->events().size());
-    EXPECT_EQ(rig.story().mid(entries - 2),
-        (QStringList {"Studio: Mounted at /mnt/studio", "Archive: Mounted at /mnt/archive"}))
-        << "a server that answers its first probe is not logged";
 
     rig.down(studio);
-    rig.advance(15);
-    rig.probePass();
-    EXPECT_EQ(int(rig.store->events().size()), entries) << "one failed probe changes nothing visible";
-    EXPECT_EQ(rig.store->status(studio).kind, Kind::connected);
-
-    rig.advance(15);
-    rig.probePass();
+    for (int pass = 0; pass < 2; ++pass) {
+        rig.advance(15);
+        rig.probePass();
+    }
     EXPECT_EQ(rig.story().mid(entries),
         (QStringList {"nas.local stopped answering", "Studio: Lost connection to smb://ana@nas.local/studio",
             "Archive: Lost connection to smb://ana@nas.local/archive"}));
-    EXPECT_EQ(rig.store->status(studio).kind, Kind::serverDown);
     EXPECT_EQ(rig.store->attentionCount(), 2);
-    ASSERT_EQ(rig.notifier.posted.size(), 2u);
-    EXPECT_EQ(rig.notifier.posted[0], NotificationText::dropped("Studio", "nas.local"));
+    EXPECT_EQ(rig.notifier.posted.size(), 2u);
     EXPECT_EQ(rig.store->gapStamp(studio), "▼ " + Fmt::clock(rig.clock.addSecs(-15)));
 
     rig.up(studio);
@@ -77,7 +68,6 @@ TEST_F(StoreLoop, AServerThatStopsAnsweringDropsItsLinesAndOneAnswerBringsThemBa
         (QStringList {"nas.local is reachable again", "Studio: Back online", "Archive: Back online"}));
     EXPECT_EQ(rig.store->connectedCount(), 2);
     EXPECT_EQ(rig.notifier.posted.back(), NotificationText::recovered("Archive", "nas.local"));
-    EXPECT_EQ(rig.notifier.posted.size(), 4u);
     EXPECT_EQ(rig.probes, 4) << "one probe per server and pass";
 }
 

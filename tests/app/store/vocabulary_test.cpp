@@ -1,5 +1,4 @@
 #include "store/fmt.h"
-#include "store/motion.h"
 #include "store/share_status.h"
 
 #include <gtest/gtest.h>
@@ -49,12 +48,6 @@ TEST(ShareStatus, RetryingCountsDownAndOnlyTroubleNeedsAttention)
     for (const K kind : {K::connected, K::connecting, K::idle})
         EXPECT_FALSE(ShareStatus::of(kind).needsAttention()) << ShareStatus::of(kind).label().toStdString();
     EXPECT_NE(ShareStatus::failed(QString("a")), ShareStatus::failed(QString("b")));
-}
-
-TEST(Motion, ReduceMotionTurnsEverySpringIntoTheFade)
-{
-    EXPECT_EQ(resolved(Motion::spring, true), Motion::fade);
-    EXPECT_EQ(resolved(Motion::snappy, false), Motion::snappy);
 }
 
 } // namespace

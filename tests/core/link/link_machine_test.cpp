@@ -177,50 +177,41 @@ TEST(LinkMachine, WaitingLineNeverMountsWhileItsServerIsDown)
     EXPECT_EQ(m.attempt(), 0);
 }
 
-TEST(LinkMachine, EjectingForgetsTheDropAndStopsReconnecting)
-{
-    LinkMachine m = mountedLine(false);
-    play(m, {{Event::mountStale(), 0, notifyDropped, stale}, {Event::userUnmount(), 0, nothing, idle}});
-    EXPECT_FALSE(m.dropped());
-    EXPECT_TRUE(m.userDetached());
-    // A user's connect ignores keep-connected.
-    play(m, {{Event::wake(), 1, nothing, idle}, {Event::tick(), 10, nothing, idle},
-                {Event::userMount(), 11, mount, mounting}});
-    EXPECT_FALSE(m.userDetached());
-}
-
-TEST(LinkMachine, WakeAndNetworkChangeRetrySoon)
+TEST(LinkMachine, WakeAndNetworkChangeRetryAFailedLineSoonAndLeaveOthersAlone)
 {
     for (Event event : {Event::wake(), Event::networkChanged()}) {
-        LinkMachine mounted = mountedLine();
-        mounted.handle(Event::mountStale(), t0);
-        const LinkMachine before = mounted;
-        mounted.handle(event, at(1));
-        EXPECT_EQ(mounted, before);
+        LinkMachine stale = mountedLine();
+        stale.handle(Event::mountStale(), t0);
+        const LinkMachine before = stale;
+        stale.handle(event, at(1));
+        EXPECT_EQ(stale, before);
 
         LinkMachine m = failedLine();
-        play(m, {{event, 10, nothing, waiting}});
-        EXPECT_EQ(m.nextAttempt(), at(12));
-        EXPECT_EQ(m.attempt(), 0);
-        play(m, {{Event::tick(), 12, mount, mounting}});
+        play(m, {{event, 10, nothing, waiting}, {Event::tick(), 11.9, nothing, waiting}, {Event::tick(), 12, mount, mounting}});
     }
 }
 
-TEST(LinkMachine, SwitchingKeepConnectedOffStopsOnlyWaitingLines)
+// Ejecting forgets a drop; switching reconnection off stops only a waiting line; a user's connect
+// ignores the switch.
+TEST(LinkMachine, EjectingAndSwitchingReconnectionOffStopReconnecting)
 {
-    LinkMachine waitingLine = waitingAfterDrop();
-    waitingLine.setKeepConnected(false);
-    EXPECT_EQ(waitingLine.phase(), idle);
-    EXPECT_FALSE(waitingLine.dropped());
-    EXPECT_EQ(waitingLine.nextAttempt(), std::nullopt);
+    LinkMachine m = mountedLine(false);
+    play(m, {{Event::mountStale(), 0, notifyDropped, stale}, {Event::userUnmount(), 0, nothing, idle},
+                {Event::wake(), 1, nothing, idle}, {Event::tick(), 10, nothing, idle}});
+    EXPECT_FALSE(m.dropped());
+    EXPECT_TRUE(m.userDetached());
+    play(m, {{Event::userMount(), 11, mount, mounting}});
+    EXPECT_FALSE(m.userDetached());
 
-    LinkMachine failedOne = failedLine();
-    failedOne.setKeepConnected(false);
-    EXPECT_EQ(failedOne.phase(), failed);
-
+    const std::pair<LinkMachine, LinkMachine::Phase> lines[] = {
+        {waitingAfterDrop(), idle}, {failedLine(), failed}, {mountedLine(), connected}};
+    for (auto [line, after] : lines) {
+        line.setKeepConnected(false);
+        EXPECT_EQ(line.phase(), after);
+        EXPECT_FALSE(line.dropped() && after == idle);
+    }
     LinkMachine mounted = mountedLine();
     mounted.setKeepConnected(false);
-    EXPECT_EQ(mounted.phase(), connected);
     play(mounted, {{Event::mountDisappeared(), 0, nothing, idle}});
 }
 

@@ -29,6 +29,8 @@ TEST(MountedVolume, SourceIsTakenApartForEveryKindOfMount)
         {"[fe80::1]:/export", "nfs", {"fe80::1", "", "export"}},
         {"https://dav.example:8443/remote/files/", "webdav", {"dav.example", "", "remote/files"}},
         {"http://[::1]:8080/dav", "webdav", {"::1", "", "dav"}}, {"//nas:abc/x", "smbfs", {"nas:abc", "", "x"}},
+        {"//nas:99999999999999999999/x", "smbfs", {"nas", "", "x"}}, {"//nas:-0/x", "smbfs", {"nas", "", "x"}},
+        {"//nas:/x", "smbfs", {"nas:", "", "x"}}, {"//nas:+/x", "smbfs", {"nas:+", "", "x"}},
         {"//fe80::1/x", "smbfs", {"fe80::1", "", "x"}}, {"//[::1/x", "smbfs", {"[::1", "", "x"}},
         {"//nas//deep//", "smbfs", {"nas", "", "deep"}}, {"//nas", "smbfs", {"nas", "", ""}},
         {"//an%zz@nas/%zz", "smbfs", {"nas", "an%zz", "%zz"}}, {"", "nfs", {"", "", ""}},

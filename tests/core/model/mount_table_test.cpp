@@ -37,15 +37,7 @@ TEST(MountTable, ListsNetworkMountsInTableOrderInTheSystemsOwnTypeNames)
     EXPECT_EQ(volumes[0].displayName(), QStringLiteral("team files"));
 }
 
-TEST(MountTable, UndoesOctalEscapesOnly)
-{
-    EXPECT_EQ(MountTable::unescaped("a\\040b\\011c\\134d"), QStringLiteral("a b\tc\\d"));
-    EXPECT_EQ(MountTable::unescaped("end\\04"), QStringLiteral("end\\04"));
-    EXPECT_EQ(MountTable::unescaped("\\999"), QStringLiteral("\\999"));
-    EXPECT_EQ(MountTable::unescaped("caf\\303\\251"), QStringLiteral("café"));
-}
-
-TEST(MountTable, ReadsTheFileItIsGivenAndNothingWhenItIsMissing)
+TEST(MountTable, ReadsTheFileItIsGivenThisMachinesTooAndNothingWhenItIsMissing)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("mountinfo"));
@@ -55,10 +47,6 @@ TEST(MountTable, ReadsTheFileItIsGivenAndNothingWhenItIsMissing)
     EXPECT_EQ(MountTable::networkVolumes(path).size(), 6u);
     EXPECT_TRUE(MountTable::networkVolumes(dir.filePath(QStringLiteral("absent"))).empty());
     EXPECT_TRUE(MountTable::fromMountinfo(QByteArray()).empty());
-}
-
-TEST(MountTable, ThisMachinesTableReadsWithoutTrouble)
-{
     for (const MountedVolume& volume : MountTable::networkVolumes())
         EXPECT_TRUE(MountTable::networkTypes().contains(volume.fsType));
 }

@@ -1,4 +1,5 @@
 #include "model/share_address.h"
+#include "model/share_protocol.h"
 
 #include <gtest/gtest.h>
 
@@ -51,15 +52,11 @@ TEST(ShareAddress, ParsesIntoItsPartsOrGivesTheProblemThatComesFirst)
         EXPECT_EQ(ShareAddress::parse(c.text), c.expected) << c.text;
 }
 
-TEST(ShareAddress, BracketsOnlyUnbracketedIPv6Hosts)
+TEST(ShareAddress, SwitchingProtocolRewritesOnlyTheSchemeAndBracketsOnlyBareIPv6Hosts)
 {
     EXPECT_EQ(ShareAddress::bracketed("fe80::1%en0"), QStringLiteral("[fe80::1%en0]"));
     EXPECT_EQ(ShareAddress::bracketed("[::1]"), QStringLiteral("[::1]"));
     EXPECT_EQ(ShareAddress::bracketed("nas"), QStringLiteral("nas"));
-}
-
-TEST(ShareAddress, SwitchingProtocolRewritesOnlyTheScheme)
-{
     const std::tuple<const char*, ShareProtocol, const char*> cases[] = {
         {"smb://server/share", webdavs, "https://server/share"}, {"server/share", afp, "afp://server/share"},
         {" //server/share ", nfs, "nfs://server/share"}, {"\\\\server\\share", webdav, "http://server/share"},
@@ -67,6 +64,23 @@ TEST(ShareAddress, SwitchingProtocolRewritesOnlyTheScheme)
     };
     for (const auto& [line, proto, expected] : cases)
         EXPECT_EQ(ShareAddress::replacingScheme(line, proto), QString::fromUtf8(expected)) << line;
+}
+
+// Schemes are read in any case; stored raw values and mount-table type names only exactly.
+TEST(ShareProtocol, RoundTripsThroughItsNamesAndReadsOnlyTheNamesItKnows)
+{
+    for (ShareProtocol proto : allShareProtocols()) {
+        EXPECT_EQ(shareProtocolFromRaw(toRaw(proto)), proto);
+        EXPECT_EQ(shareProtocolFromScheme(urlScheme(proto).toUpper()), proto);
+        EXPECT_EQ(fsTypeName(shareProtocolFromFsType(fsTypeName(proto)).value_or(smb)), fsTypeName(proto));
+    }
+    EXPECT_EQ(shareProtocolFromScheme("Cifs"), smb);
+    for (const char* text : {"SMB", "cifs", "", "http"})
+        EXPECT_FALSE(shareProtocolFromRaw(text)) << text;
+    for (const char* text : {"ftp", "", "smb2"})
+        EXPECT_FALSE(shareProtocolFromScheme(text)) << text;
+    for (const char* text : {"cifs", "SMBFS", "ext4"})
+        EXPECT_FALSE(shareProtocolFromFsType(text)) << text;
 }
 
 } // namespace

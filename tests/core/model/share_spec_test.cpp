@@ -14,7 +14,7 @@ ShareSpec share(ShareProtocol proto, const QString& host, std::optional<int> por
     return ShareSpec(QUuid::createUuid(), name, proto, host, port, path, user, false, true);
 }
 
-TEST(ShareSpec, ConstructorTidiesWhatTheUserGave)
+TEST(ShareSpec, ConstructorTidiesWhatTheUserGaveAndServerKeysGroupByServer)
 {
     const ShareSpec spec = share(smb, " \t[fe80::1%en0] ", {}, "//Media/Films/", " anna ");
     EXPECT_EQ(spec.host, QStringLiteral("fe80::1%en0"));
@@ -23,10 +23,7 @@ TEST(ShareSpec, ConstructorTidiesWhatTheUserGave)
     EXPECT_EQ(spec.name, QStringLiteral("Films"));
     EXPECT_EQ(share(smb, "nas", {}, "///").name, QStringLiteral("nas"));
     EXPECT_EQ(share(smb, "nas", {}, {}, {}, " Mine ").name, QStringLiteral(" Mine "));
-}
-
-TEST(ShareSpec, ServerKeyGroupsOneServerWrittenManyWays)
-{
+    // One server written many ways is one key.
     EXPECT_EQ(share(smb, "NAS.local").serverKey(), QStringLiteral("nas:445"));
     EXPECT_EQ(share(smb, "nas.local.").serverKey(), QStringLiteral("nas:445"));
     EXPECT_EQ(share(afp, "nas", 445).serverKey(), QStringLiteral("nas:445"));
@@ -103,18 +100,6 @@ TEST(ShareSpec, RecordWithAMissingOrMistypedFieldIsRefused)
         EXPECT_FALSE(ShareSpec::fromJson(record)) << key;
     }
     EXPECT_FALSE(ShareSpec::fromJson(QJsonValue("share")));
-}
-
-TEST(ShareSpec, ParseGivesAFreshKeptConnectedShareWithoutThePasswordOrNothing)
-{
-    const auto spec = ShareSpec::parse(QStringLiteral("smb://anna:pw@nas/Media"));
-    ASSERT_TRUE(spec.has_value());
-    EXPECT_EQ(std::tie(spec->name, spec->user), std::tuple("Media", "anna"));
-    EXPECT_TRUE(spec->keepConnected);
-    EXPECT_FALSE(spec->askEveryTime);
-    EXPECT_FALSE(spec->displayURL().contains(QStringLiteral("pw")));
-    EXPECT_NE(spec->id, ShareSpec::parse(QStringLiteral("smb://anna:pw@nas/Media"))->id);
-    EXPECT_FALSE(ShareSpec::parse(QStringLiteral("ftp://nas")).has_value());
 }
 
 } // namespace

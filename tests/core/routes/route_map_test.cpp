@@ -57,12 +57,4 @@ TEST(RouteMap, NewRoutesGetAFreeName)
         QStringLiteral("Route 8"));
 }
 
-TEST(RouteMap, DeletingTheActiveRouteLeavesNoneActive)
-{
-    const QUuid active = QUuid::createUuid();
-    EXPECT_EQ(RouteMap::activeAfterDeleting(active, active), std::nullopt);
-    EXPECT_EQ(RouteMap::activeAfterDeleting(QUuid::createUuid(), active), active);
-    EXPECT_EQ(RouteMap::activeAfterDeleting(active, std::nullopt), std::nullopt);
-}
-
 } // namespace
