@@ -2,7 +2,6 @@
 
 #include "views/signal_line.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 
 #include <cmath>
@@ -25,11 +24,7 @@ DashTicker::DashTicker()
     // A coarse timer may fire early by a few percent, which would exceed the frame rate.
     m_timer.setTimerType(Qt::PreciseTimer);
     m_timer.setInterval(frameIntervalMs);
-    connect(&m_timer, &QTimer::timeout, this, [this] {
-        Q_EMIT frame();
-        // The lines' repaints happen in this wake-up rather than costing the event loop another.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
-    });
+    connect(&m_timer, &QTimer::timeout, this, &DashTicker::frame);
 }
 
 void DashTicker::attach(const QObject* client)
