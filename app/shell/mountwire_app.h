@@ -55,6 +55,8 @@ public:
     void quit() override;
     void showSettingsWindow();
     void showPanel();
+    // The manager window was closed by the user.
+    void managerClosed();
 
     ShareStore& store() const { return *store_; }
     UserDefaults& defaults() const { return *defaults_; }
@@ -94,4 +96,5 @@ private:
     QPointer<PopoverPanel> panel_;
     QSystemTrayIcon* tray_ = nullptr;
     QString traySymbol_;
+    bool toldStillRunning_ = false;
 };

@@ -14,10 +14,17 @@
 
 namespace {
 
+// Counts quits instead of ending the test process.
+struct CountingApp : MountwireApp {
+    using MountwireApp::MountwireApp;
+    int quits = 0;
+    void quit() override { ++quits; }
+};
+
 // The application over the demonstration's make-believe network, in a folder of its own.
 struct ShellRig {
     QTemporaryDir folder;
-    std::unique_ptr<MountwireApp> app;
+    std::unique_ptr<CountingApp> app;
 
     // An empty saved file keeps the demonstration from filling the folder with sample lines.
     void noLines(bool welcomeShown)
@@ -40,7 +47,7 @@ struct ShellRig {
         MountwireApp::Options options;
         options.demoFolder = folder.path();
         options.tray = tray;
-        app = std::make_unique<MountwireApp>(options);
+        app = std::make_unique<CountingApp>(options);
         app->launch();
         TestApp::spin(20);
         return *app;
@@ -63,7 +70,8 @@ struct ShellRig {
     }
 };
 
-TEST(Shell, LaunchOpensTheManagerOnlyWhenThereIsSomethingToShow)
+// Without a tray, closing the window quits unless lines are kept connected: nothing would be left to show it runs.
+TEST(Shell, LaunchOpensTheManagerOnlyWhenThereIsSomethingToShowAndClosingItNeverLeavesNothing)
 {
     struct Case {
         const char* what;
@@ -71,12 +79,14 @@ TEST(Shell, LaunchOpensTheManagerOnlyWhenThereIsSomethingToShow)
         bool welcomeShown;
         bool tray;
         bool opens;
+        bool closingQuits;
     };
     const Case cases[] = {
-        {"no lines, guide already shown", false, true, true, true},
-        {"no lines, guide not shown", false, false, true, true},
-        {"lines, guide already shown", true, true, true, false},
-        {"lines, but the desktop has no tray", true, true, false, true},
+        {"no lines, guide already shown", false, true, true, true, false},
+        {"no lines, guide not shown", false, false, true, true, false},
+        {"lines, guide already shown", true, true, true, false, false},
+        {"lines kept connected, but the desktop has no tray", true, true, false, true, false},
+        {"no lines and no tray", false, true, false, true, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -87,6 +97,8 @@ TEST(Shell, LaunchOpensTheManagerOnlyWhenThereIsSomethingToShow)
         EXPECT_EQ(rig.windowShown(), c.opens);
         if (c.opens) {
             EXPECT_EQ(rig.page(), ManagerPage::shares);
+            rig.app->managerWindow()->close();
+            EXPECT_EQ(rig.app->quits, c.closingQuits ? 1 : 0);
         }
     }
 }
