@@ -173,8 +173,11 @@ struct StoreRig {
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
+    // Replaces a file after the store wrote what it still held, as between two runs.
     void writeFile(const QString& name, const QByteArray& bytes) const
     {
+        if (store)
+            store->flush();
         QFile f(QDir(folder.path()).filePath(name));
         f.open(QIODevice::WriteOnly | QIODevice::Truncate);
         f.write(bytes);
