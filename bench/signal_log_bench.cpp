@@ -1,5 +1,10 @@
-// The signal log's insert and prune at a size far beyond the 500 entries the store keeps.
+// The signal log's insert, prune and save at a size far beyond the 500 entries the store keeps.
+#include "log/activity_encoder.h"
 #include "log/signal_log.h"
+#include "platform/atomic_file.h"
+
+#include <QDir>
+#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -53,8 +58,30 @@ void pruneTwentyThousand(benchmark::State& state)
     }
 }
 
+// Writing the whole log file the way the store saves it, from the entries to the bytes on disk.
+void saveTwentyThousand(benchmark::State& state)
+{
+    std::vector<ActivityEvent> events;
+    for (int i = 0; i < entries; ++i) {
+        ActivityEvent event = entryAt(i * 60);
+        event.kind = i % 3 ? ActivityEvent::Kind::mounted : ActivityEvent::Kind::dropped;
+        event.shareName = QStringLiteral("Line %1").arg(i % 100);
+        event.message = i % 3 ? QStringLiteral("Mounted at /run/user/1000/gvfs/smb-share:server=nas,share=line%1").arg(i % 100)
+                              : QStringLiteral("Lost connection to smb://nas.local/Line “%1”").arg(i % 100);
+        events.push_back(std::move(event));
+    }
+    const QTemporaryDir folder;
+    const QString path = QDir(folder.path()).filePath(QStringLiteral("activity.json"));
+    for (auto _ : state) {
+        const QByteArray bytes = ActivityEncoder::encode(events);
+        if (!AtomicFile::write(path, bytes))
+            state.SkipWithError("could not write the log");
+    }
+}
+
 } // namespace
 
+BENCHMARK(saveTwentyThousand)->Unit(benchmark::kMillisecond);
 BENCHMARK(insertTwentyThousand)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(insertTwentyThousandWithDefaultRetention)->Unit(benchmark::kMillisecond);
 BENCHMARK(pruneTwentyThousand)->Unit(benchmark::kMillisecond);

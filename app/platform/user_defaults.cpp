@@ -2,11 +2,15 @@
 
 #include "platform/user_folders.h"
 
+#include <QCoreApplication>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSettings>
 
 #include <cmath>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -123,33 +127,82 @@ void UserDefaults::setUuidList(const QString& key, const QList<QUuid>& value)
     setText(key, listText(list));
 }
 
+QSettingsUserDefaults::~QSettingsUserDefaults()
+{
+    *alive_ = false;
+}
+
 QString QSettingsUserDefaults::path() const
 {
     return file_.isEmpty() ? UserFolders::defaultsFile() : file_;
 }
 
+QSettingsUserDefaults::Stamp QSettingsUserDefaults::stampOf(const QString& path)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return {};
+    return {qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec,
+        qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec, qint64(info.st_size), quint64(info.st_ino)};
+}
+
+const QHash<QString, QString>& QSettingsUserDefaults::values() const
+{
+    // The folder is resolved at each use; only the file's stamp waits for the next turn.
+    const QString where = path();
+    if (looked_ && where == readPath_)
+        return values_;
+    const Stamp stamp = stampOf(where);
+    if (where != readPath_ || !(stamp == readStamp_)) {
+        values_.clear();
+        const QSettings settings(where, QSettings::IniFormat);
+        for (const QString& key : settings.allKeys()) {
+            const QVariant value = settings.value(key);
+            // A hand-edited value with unquoted commas comes back split; its text is what the user wrote.
+            if (value.typeId() == QMetaType::QStringList)
+                values_.insert(key, value.toStringList().join(QStringLiteral(", ")));
+            else if (value.typeId() == QMetaType::QString)
+                values_.insert(key, value.toString());
+        }
+        readPath_ = where;
+        readStamp_ = stamp;
+    }
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        looked_ = true;
+        QMetaObject::invokeMethod(
+            app,
+            [this, alive = std::weak_ptr<bool>(alive_)] {
+                if (const auto token = alive.lock(); token && *token)
+                    looked_ = false;
+            },
+            Qt::QueuedConnection);
+    }
+    return values_;
+}
+
 std::optional<QString> QSettingsUserDefaults::text(const QString& key) const
 {
-    const QSettings settings(path(), QSettings::IniFormat);
-    const QVariant value = settings.value(key);
-    // A hand-edited value with unquoted commas comes back split; its text is what the user wrote.
-    if (value.typeId() == QMetaType::QStringList)
-        return value.toStringList().join(QStringLiteral(", "));
-    if (value.typeId() == QMetaType::QString)
-        return value.toString();
-    return std::nullopt;
+    const QHash<QString, QString>& all = values();
+    const auto found = all.find(key);
+    return found == all.end() ? std::nullopt : std::optional(*found);
 }
 
 void QSettingsUserDefaults::setText(const QString& key, const QString& value)
 {
-    QSettings settings(path(), QSettings::IniFormat);
-    settings.setValue(key, value);
-    settings.sync();
+    {
+        QSettings settings(path(), QSettings::IniFormat);
+        settings.setValue(key, value);
+        settings.sync();
+    }
+    looked_ = false;
 }
 
 void QSettingsUserDefaults::remove(const QString& key)
 {
-    QSettings settings(path(), QSettings::IniFormat);
-    settings.remove(key);
-    settings.sync();
+    {
+        QSettings settings(path(), QSettings::IniFormat);
+        settings.remove(key);
+        settings.sync();
+    }
+    looked_ = false;
 }

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QUuid>
 
+#include <memory>
 #include <optional>
 
 // The application's settings store: one text value per key. The typed readers give nothing for a key that
@@ -35,19 +37,37 @@ public:
     virtual void setText(const QString& key, const QString& value) = 0;
 };
 
-// The store as an INI file read afresh at each use, so a change by another process is seen at the next read.
+// The store as an INI file. Its values are kept in memory and read again when the file changed, which is
+// looked at once per turn of the event loop, so a change by another process is seen at the next use.
 class QSettingsUserDefaults final : public UserDefaults {
 public:
     // The default file is UserFolders::defaultsFile(), resolved at each use.
     QSettingsUserDefaults() = default;
     explicit QSettingsUserDefaults(QString file) : file_(std::move(file)) {}
+    ~QSettingsUserDefaults() override;
 
     void remove(const QString& key) override;
     std::optional<QString> text(const QString& key) const override;
     void setText(const QString& key, const QString& value) override;
 
 private:
+    struct Stamp {
+        qint64 mtimeNs = -1;
+        qint64 ctimeNs = -1;
+        qint64 size = -1;
+        quint64 inode = 0;
+        friend bool operator==(const Stamp&, const Stamp&) = default;
+    };
+
     QString path() const;
+    const QHash<QString, QString>& values() const;
+    static Stamp stampOf(const QString& path);
 
     QString file_;
+    mutable QString readPath_;
+    mutable Stamp readStamp_;
+    mutable QHash<QString, QString> values_;
+    // Set once the file was looked at in this turn of the event loop.
+    mutable bool looked_ = false;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

@@ -115,14 +115,16 @@ QUuid sampleId(int i)
 
 } // namespace
 
-DemoWorld::DemoWorld(QObject* parent)
+DemoWorld::DemoWorld(bool trouble, QObject* parent)
     : QObject(parent)
     , mounter_(std::make_unique<Mounter>(*this))
     , notices_(std::make_unique<Notices>())
     , keychain_(std::make_unique<NoKeychain>())
     , notifier_(std::make_unique<NoNotifier>())
+    , trouble_(trouble)
 {
-    failingHosts.insert(QStringLiteral("vault.example"));
+    if (trouble_)
+        failingHosts.insert(QStringLiteral("vault.example"));
     volumes.emplace_back(QStringLiteral("/run/mountwire-demo/Photos"), QStringLiteral("nfs"),
         QStringLiteral("photos.example:/export/photos"));
 }
@@ -219,7 +221,7 @@ void DemoWorld::warmUp(ShareStore& store)
     store.start();
     for (int pass = 0; pass < passes; ++pass) {
         // The archive server goes quiet for the last minute.
-        if (pass == passes - 4)
+        if (trouble_ && pass == passes - 4)
             silentHosts.insert(QStringLiteral("archive.example"));
         bool over = false;
         store.heartbeat([&] { over = true; });

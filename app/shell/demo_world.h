@@ -22,7 +22,8 @@ class UserDefaults;
 class DemoWorld : public QObject {
     Q_OBJECT
 public:
-    explicit DemoWorld(QObject* parent = nullptr);
+    // Without trouble every server answers and every mount succeeds.
+    explicit DemoWorld(bool trouble = true, QObject* parent = nullptr);
     ~DemoWorld() override;
 
     // Fills an empty folder with sample lines and routes (and `extraLines` more plain ones); false when the
@@ -49,4 +50,5 @@ private:
     std::unique_ptr<NoNotifier> notifier_;
     qint64 offsetMs_ = 0;
     bool warming_ = false;
+    bool trouble_ = true;
 };

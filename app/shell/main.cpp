@@ -31,6 +31,10 @@ int main(int argc, char** argv)
     options.demoFolder = qEnvironmentVariable("MOUNTWIRE_DEMO_DIR");
     options.demoExtraLines = qEnvironmentVariableIntValue("MOUNTWIRE_DEMO_LINES");
     options.packaged = MW_PACKAGED;
+    // Measurements pick a calm make-believe network, or the tray alone where the desktop has none.
+    options.demoTrouble = qEnvironmentVariable("MOUNTWIRE_DEMO_TROUBLE") != QLatin1String("0");
+    if (qEnvironmentVariableIsSet("MOUNTWIRE_TRAY"))
+        options.tray = qEnvironmentVariableIntValue("MOUNTWIRE_TRAY") != 0;
     const bool single = options.demoFolder.isEmpty() && snapshots.isEmpty();
     // A second launch brings the running one's window forward and ends.
     if (single && DbusInterface::handOver())

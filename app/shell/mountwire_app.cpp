@@ -24,6 +24,7 @@
 #include "views/icons.h"
 #include "views/onboarding_view.h"
 #include "views/popover_view.h"
+#include "views/refresh_queue.h"
 #include "views/share_editor.h"
 
 
@@ -49,7 +50,7 @@ MountwireApp::MountwireApp(Options options, QObject* parent) : QObject(parent), 
         demoDefaults_ = std::make_unique<QSettingsUserDefaults>(defaultsFile);
         defaults_ = demoDefaults_.get();
         const bool filled = DemoWorld::fill(options_.demoFolder, *defaults_, options_.demoExtraLines);
-        demo_ = std::make_unique<DemoWorld>();
+        demo_ = std::make_unique<DemoWorld>(options_.demoTrouble);
         services = demo_->services(options_.demoFolder, *defaults_);
         store_ = std::make_unique<ShareStore>(services);
         if (filled && options_.startStore) {
@@ -99,9 +100,10 @@ MountwireApp::MountwireApp(Options options, QObject* parent) : QObject(parent), 
                 showPanel();
         });
     }
+    auto* tray = new RefreshQueue([this](const QSet<QUuid>&, bool) { refreshTray(); }, this);
     for (auto signal : {&ShareStore::sharesChanged, &ShareStore::serversChanged})
-        connect(store_.get(), signal, this, &MountwireApp::refreshTray);
-    connect(store_.get(), &ShareStore::runtimeChanged, this, &MountwireApp::refreshTray);
+        connect(store_.get(), signal, tray, &RefreshQueue::everything);
+    connect(store_.get(), &ShareStore::runtimeChanged, tray, &RefreshQueue::line);
     refreshTray();
 }
 

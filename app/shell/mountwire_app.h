@@ -40,6 +40,7 @@ public:
     struct Options {
         QString demoFolder; // demonstration: data and settings here, a make-believe network
         int demoExtraLines = 0;
+        bool demoTrouble = true; // a server that fails every mount and one that goes quiet
         bool startStore = true;
         std::optional<bool> tray; // absent: whether the desktop has one
         bool packaged = false; // installed by the system's package manager, which also brings its updates

@@ -54,10 +54,15 @@ ShareStore::ShareStore(StoreServices services, QObject* parent) : QObject(parent
     });
     heartbeatTimer_.setSingleShot(true);
     connect(&heartbeatTimer_, &QTimer::timeout, this, [this] { heartbeat([this] { scheduleHeartbeat(); }); });
+    eventsTimer_.setSingleShot(true);
+    connect(&eventsTimer_, &QTimer::timeout, this, &ShareStore::flush);
+    if (QCoreApplication* app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &ShareStore::flush);
 }
 
 ShareStore::~ShareStore()
 {
+    flush();
     *alive_ = false;
 }
 
@@ -191,8 +196,8 @@ const ShareRuntime* ShareStore::record(const QUuid& id) const
 
 const ShareSpec* ShareStore::share(const QUuid& id) const
 {
-    const auto found = std::find_if(shares_.begin(), shares_.end(), [&](const ShareSpec& s) { return s.id == id; });
-    return found == shares_.end() ? nullptr : &*found;
+    const auto found = shareIndex_.find(id);
+    return found == shareIndex_.end() ? nullptr : &shares_[*found];
 }
 
 ShareStatus ShareStore::status(const ShareSpec& share) const

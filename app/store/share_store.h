@@ -85,7 +85,8 @@ public:
     const ShareSpec* share(const QUuid& id) const;
     QDateTime now() const { return services_.now(); }
 
-    // Monitoring.
+    // Monitoring. The table is read at most once per turn of the event loop; a second call in the same turn
+    // reads it at the next.
     void refreshMounts();
     // One probe pass and the stale checks after it; done (when given) runs when both are over.
     void probeAll(std::function<void()> done = {});
@@ -120,6 +121,9 @@ public:
     bool hasPinnedCertificate(const ShareSpec& share) const;
     void forgetCertificate(const ShareSpec& share);
     void log(ActivityEvent::Kind kind, const std::optional<QString>& shareName, const QString& message);
+    // Writes the signal log now if an entry is waiting for its save; the log is otherwise saved at most once
+    // a second, and at quit.
+    void flush();
 
     // Routes that follow the network: joining a network bound to exactly one route switches to it.
     const RouteBindings& bindings() const { return bindings_; }
@@ -161,7 +165,9 @@ private:
     void syncRuntime();
     void load();
     void save();
+    // Saves the log within a second; writeEvents() saves it now.
     void saveEvents();
+    void writeEvents();
     QString filePath(const QString& name) const;
     // Keeps a copy of a file that could not be read before anything replaces it; false when that failed.
     bool keepDamaged(const QString& name);
@@ -223,6 +229,12 @@ private:
     QDateTime lastProbe_;
     QTimer toastTimer_;
     QTimer heartbeatTimer_;
+    QTimer eventsTimer_;
+    bool eventsUnsaved_ = false;
+    bool mountsReadThisTurn_ = false;
+    bool mountsReadNextTurn_ = false;
+    // Where each line is in shares_, for the loop's many look-ups by id.
+    QHash<QUuid, std::size_t> shareIndex_;
     // Files that could not be read at load, still to be copied aside before they are replaced.
     QSet<QString> damaged_;
     // Lines whose mount by the store was logged already, so the mount table's sight of it is not logged again.

@@ -1,6 +1,7 @@
 #include "store/share_store.h"
 
 #include "health/trace.h"
+#include "log/activity_encoder.h"
 #include "log/signal_log.h"
 #include "model/json_text.h"
 #include "model/mount_matcher.h"
@@ -108,6 +109,9 @@ QString ShareStore::filePath(const QString& name) const
 
 void ShareStore::syncRuntime()
 {
+    shareIndex_.clear();
+    for (std::size_t i = 0; i < shares_.size(); ++i)
+        shareIndex_.insert(shares_[i].id, i);
     QSet<QUuid> ids;
     for (const ShareSpec& share : shares_) {
         ids.insert(share.id);
@@ -199,10 +203,27 @@ void ShareStore::saveEvents()
 {
     if (!started_ || demoMode)
         return;
+    // A burst of entries, such as a probe pass that finds a server down, is written once.
+    eventsUnsaved_ = true;
+    if (!eventsTimer_.isActive())
+        eventsTimer_.start(1000);
+}
+
+void ShareStore::writeEvents()
+{
+    eventsTimer_.stop();
+    eventsUnsaved_ = false;
+    if (!started_ || demoMode)
+        return;
     if (!keepDamaged(eventsFileName()))
         return;
-    AtomicFile::write(filePath(eventsFileName()), QJsonDocument(ActivityJson::toJson(events_)).toJson(
-        QJsonDocument::Compact));
+    AtomicFile::write(filePath(eventsFileName()), ActivityEncoder::encode(events_));
+}
+
+void ShareStore::flush()
+{
+    if (eventsUnsaved_)
+        writeEvents();
 }
 
 void ShareStore::log(ActivityEvent::Kind kind, const std::optional<QString>& shareName, const QString& message)

@@ -197,8 +197,10 @@ void ShareStore::checkHealth(std::vector<QUuid> remaining, std::function<void()>
                         if (health->kind == VolumeHealth::Kind::stale) {
                             apply(LinkMachine::Event::mountStale(), id);
                         } else {
-                            found->health = health;
-                            Q_EMIT runtimeChanged(id);
+                            if (found->health != health) {
+                                found->health = health;
+                                Q_EMIT runtimeChanged(id);
+                            }
                             apply(LinkMachine::Event::mountResponsive(), id);
                         }
                     }
@@ -215,6 +217,19 @@ void ShareStore::refreshMounts()
 {
     if (demoMode || !services_.mountTable)
         return;
+    // Notices come in bursts (a mount, its rename, the mount finishing); one read per turn sees them all.
+    if (mountsReadThisTurn_) {
+        if (!mountsReadNextTurn_) {
+            mountsReadNextTurn_ = true;
+            onMain([this] {
+                mountsReadNextTurn_ = false;
+                refreshMounts();
+            });
+        }
+        return;
+    }
+    mountsReadThisTurn_ = true;
+    onMain([this] { mountsReadThisTurn_ = false; });
     const std::vector<MountedVolume> volumes = services_.mountTable();
     const QHash<QUuid, MountedVolume> assigned = MountMatcher::assign(shares_, volumes);
     const std::vector<ShareSpec> shares = shares_;

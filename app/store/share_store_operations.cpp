@@ -225,13 +225,13 @@ void ShareStore::save(const MountedVolume& volume)
 void ShareStore::clearEvents()
 {
     setEvents({});
-    saveEvents();
+    writeEvents();
 }
 
 void ShareStore::applyRetention()
 {
     setEvents(SignalLog::prune(events_, retention(), now()));
-    saveEvents();
+    writeEvents();
 }
 
 void ShareStore::showToast(const QString& text, const QString& symbol, ToastTint tint)

@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
@@ -19,6 +20,7 @@
 BoardLine::BoardLine(ShareStore& store, const QUuid& id, QWidget* parent) : QWidget(parent), m_store(store), m_id(id)
 {
     setAttribute(Qt::WA_Hover);
+    setAttribute(Qt::WA_OpaquePaintEvent);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(int(Theme::pageInset), 10, int(Theme::pageInset), 10);
     row->setSpacing(14);
@@ -232,12 +234,13 @@ void BoardLine::leaveEvent(QEvent*)
     update();
 }
 
-void BoardLine::paintEvent(QPaintEvent*)
+void BoardLine::paintEvent(QPaintEvent* event)
 {
-    if (!m_hover)
-        return;
+    // The row paints the page's plain background itself, so a repaint of its running line stops here.
     QPainter p(this);
-    p.fillRect(rect(), Theme::wash.color());
+    p.fillRect(event->rect(), palette().color(QPalette::Window));
+    if (m_hover)
+        p.fillRect(event->rect(), Theme::wash.color());
 }
 
 void BoardLine::contextMenuEvent(QContextMenuEvent* event)

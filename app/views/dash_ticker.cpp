@@ -4,6 +4,8 @@
 
 #include <QDateTime>
 
+#include <cmath>
+
 namespace {
 
 // Seconds from the Unix epoch to 2001-01-01 UTC, the reference date the phase is counted from.
@@ -39,8 +41,19 @@ void DashTicker::detach(const QObject* client)
         m_timer.stop();
 }
 
-double DashTicker::phaseNow()
+const int DashTicker::frameIntervalMs
+    = int(1000 * SignalLinePainter::dashPeriod / framesPerPeriod / SignalLinePainter::dashSpeed);
+
+int DashTicker::frameNow()
 {
     const qint64 sinceReference = QDateTime::currentMSecsSinceEpoch() - referenceDateMs;
-    return SignalLinePainter::dashPhase(static_cast<double>(sinceReference) / 1000.0);
+    const double phase = SignalLinePainter::dashPhase(static_cast<double>(sinceReference) / 1000.0);
+    // The phase runs down from zero; each step is an eighth of a period further along.
+    const double along = std::fmod(-phase, SignalLinePainter::dashPeriod);
+    return int(along / SignalLinePainter::dashPeriod * framesPerPeriod) % framesPerPeriod;
+}
+
+double DashTicker::phaseOf(int frame)
+{
+    return -SignalLinePainter::dashPeriod * frame / framesPerPeriod;
 }

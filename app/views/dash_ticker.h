@@ -4,8 +4,9 @@
 #include <QSet>
 #include <QTimer>
 
-// The one frame clock of running dashed lines: ticks at most 30 times a second while at least one line
-// is attached, and not at all otherwise, so an idle board costs nothing.
+// The one frame clock of running dashed lines: ticks while at least one line is attached, and not at all
+// otherwise, so an idle board costs nothing. The dashes move in a few fixed steps per dash period, one a
+// tick: a running line cycles through a handful of images that it draws once.
 class DashTicker : public QObject {
     Q_OBJECT
 
@@ -17,10 +18,14 @@ public:
     bool running() const { return m_timer.isActive(); }
     int clients() const { return static_cast<int>(m_clients.size()); }
 
-    // The phase every running line draws with now, so that all of them move in step.
-    static double phaseNow();
+    // The step every running line shows now, so that all of them move in step, and its dash phase.
+    static int frameNow();
+    static double phaseOf(int frame);
 
-    static constexpr int frameIntervalMs = 34; // just over 1/30 s
+    // Eight steps per period move the dashes about a point a step, which reads as smooth motion at the
+    // 15 ticks a second it takes to keep their speed.
+    static constexpr int framesPerPeriod = 8;
+    static const int frameIntervalMs;
 
 Q_SIGNALS:
     void frame();

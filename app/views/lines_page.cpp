@@ -5,6 +5,7 @@
 #include "views/board_line.h"
 #include "views/controls.h"
 #include "views/line_texts.h"
+#include "views/refresh_queue.h"
 #include "views/signal_line.h"
 
 #include <QHBoxLayout>
@@ -138,26 +139,35 @@ LinesPage::LinesPage(ShareStore& store, QWidget* parent) : QWidget(parent), m_st
         rebuildRows();
         refreshSummary();
     });
-    connect(&m_store, &ShareStore::runtimeChanged, this, [this](const QUuid& id) {
-        if (BoardLine* line = m_rows.value(id))
-            line->refresh();
-        refreshSummary();
-    });
-    connect(&m_store, &ShareStore::serversChanged, this, [this] {
-        for (BoardLine* line : std::as_const(m_rows))
-            line->refresh();
-    });
+    m_refresh = new RefreshQueue(
+        [this](const QSet<QUuid>& lines, bool everything) {
+            if (everything) {
+                for (BoardLine* line : std::as_const(m_rows))
+                    refreshRow(line);
+            } else {
+                for (const QUuid& id : lines) {
+                    if (BoardLine* line = m_rows.value(id))
+                        refreshRow(line);
+                }
+            }
+            refreshSummary();
+        },
+        this);
+    connect(&m_store, &ShareStore::runtimeChanged, m_refresh, &RefreshQueue::line);
+    connect(&m_store, &ShareStore::serversChanged, m_refresh, &RefreshQueue::everything);
     connect(&m_store, &ShareStore::activeProfileIDChanged, this, &LinesPage::refreshSummary);
     connect(&m_store, &ShareStore::profilesChanged, this, &LinesPage::refreshSummary);
     connect(&m_store, &ShareStore::otherVolumesChanged, this, &LinesPage::rebuildElsewhere);
-    // Countdowns of waiting lines move on between store changes.
+    // Countdowns of waiting lines move on between store changes; no other caption does.
     m_clock = new QTimer(this);
-    m_clock->start(1000);
+    m_clock->setInterval(1000);
     connect(m_clock, &QTimer::timeout, this, [this] {
         if (!isVisible())
             return;
-        for (BoardLine* line : std::as_const(m_rows))
-            line->refreshCaption();
+        for (const QUuid& id : std::as_const(m_counting)) {
+            if (BoardLine* line = m_rows.value(id))
+                line->refreshCaption();
+        }
     });
     rebuildRows();
     rebuildElsewhere();
@@ -186,6 +196,7 @@ void LinesPage::rebuildRows()
         }
         it.value()->hide();
         it.value()->deleteLater();
+        m_counting.remove(it.key());
         it = m_rows.erase(it);
     }
     while (QLayoutItem* item = m_rowsLayout->takeAt(0)) {
@@ -199,8 +210,9 @@ void LinesPage::rebuildRows()
         if (!line) {
             line = new BoardLine(m_store, share.id, m_board);
             m_rows.insert(share.id, line);
+            followCountdown(line);
         } else {
-            line->refresh();
+            refreshRow(line);
         }
         if (!first) {
             QWidget* rule = Ui::hairline(m_board);
@@ -244,6 +256,25 @@ void LinesPage::rebuildElsewhere()
         m_elsewhereRows->addWidget(row);
     }
     m_elsewhere->setVisible(!m_store.otherVolumes().empty());
+}
+
+void LinesPage::refreshRow(BoardLine* line)
+{
+    line->refresh();
+    followCountdown(line);
+}
+
+void LinesPage::followCountdown(BoardLine* line)
+{
+    const ShareSpec* share = m_store.share(line->id());
+    if (share && m_store.status(*share).kind == ShareStatus::Kind::waiting)
+        m_counting.insert(line->id());
+    else
+        m_counting.remove(line->id());
+    if (m_counting.isEmpty())
+        m_clock->stop();
+    else if (!m_clock->isActive())
+        m_clock->start();
 }
 
 void LinesPage::refreshSummary()

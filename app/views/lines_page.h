@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QSet>
 #include <QUuid>
 #include <QWidget>
 
@@ -10,6 +11,7 @@ class QLabel;
 class QPushButton;
 class QVBoxLayout;
 class QTimer;
+class RefreshQueue;
 class ShareStore;
 
 // The board: every saved share as one line, the volumes mounted by others below, or the empty state.
@@ -28,6 +30,9 @@ private:
     void rebuildRows();
     void rebuildElsewhere();
     void refreshSummary();
+    void refreshRow(BoardLine* line);
+    // Keeps the caption clock running while some line shows a countdown.
+    void followCountdown(BoardLine* line);
 
     ShareStore& m_store;
     PageHeader* m_header;
@@ -39,4 +44,6 @@ private:
     QVBoxLayout* m_elsewhereRows;
     QHash<QUuid, BoardLine*> m_rows;
     QTimer* m_clock;
+    QSet<QUuid> m_counting;
+    RefreshQueue* m_refresh;
 };

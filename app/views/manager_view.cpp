@@ -5,6 +5,7 @@
 #include "views/controls.h"
 #include "views/icons.h"
 #include "views/lines_page.h"
+#include "views/refresh_queue.h"
 #include "views/signal_strip.h"
 #include "views/toast_overlay.h"
 
@@ -125,8 +126,9 @@ ManagerView::ManagerView(ShareStore& store, Factories factories, QWidget* parent
     connect(&m_store, &ShareStore::pageChanged, this, &ManagerView::followPage);
     connect(&m_store, &ShareStore::editorChanged, this, &ManagerView::followEditor);
     connect(&m_store, &ShareStore::showWelcomeChanged, this, &ManagerView::followWelcome);
-    connect(&m_store, &ShareStore::runtimeChanged, this, &ManagerView::refreshBadge);
-    connect(&m_store, &ShareStore::sharesChanged, this, &ManagerView::refreshBadge);
+    auto* badge = new RefreshQueue([this](const QSet<QUuid>&, bool) { refreshBadge(); }, this);
+    connect(&m_store, &ShareStore::runtimeChanged, badge, &RefreshQueue::line);
+    connect(&m_store, &ShareStore::sharesChanged, badge, &RefreshQueue::everything);
     followPage();
     refreshBadge();
 }

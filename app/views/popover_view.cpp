@@ -7,6 +7,7 @@
 #include "views/line_mark.h"
 #include "views/line_texts.h"
 #include "views/navigator.h"
+#include "views/refresh_queue.h"
 #include "views/signal_line_widget.h"
 
 #include <QAbstractButton>
@@ -290,15 +291,22 @@ PopoverView::PopoverView(ShareStore& store, Navigator& navigator, QWidget* paren
         rebuildRoutes();
         refreshSummary();
     });
-    connect(&m_store, &ShareStore::runtimeChanged, this, [this](const QUuid& id) {
-        if (PopoverLine* line = m_lines.value(id))
-            line->refresh();
-        refreshSummary();
-    });
-    connect(&m_store, &ShareStore::serversChanged, this, [this] {
-        for (PopoverLine* line : std::as_const(m_lines))
-            line->refresh();
-    });
+    auto* queue = new RefreshQueue(
+        [this](const QSet<QUuid>& ids, bool everything) {
+            if (everything) {
+                for (PopoverLine* line : std::as_const(m_lines))
+                    line->refresh();
+            } else {
+                for (const QUuid& id : ids) {
+                    if (PopoverLine* line = m_lines.value(id))
+                        line->refresh();
+                }
+            }
+            refreshSummary();
+        },
+        this);
+    connect(&m_store, &ShareStore::runtimeChanged, queue, &RefreshQueue::line);
+    connect(&m_store, &ShareStore::serversChanged, queue, &RefreshQueue::everything);
     connect(&m_store, &ShareStore::profilesChanged, this, &PopoverView::rebuildRoutes);
     connect(&m_store, &ShareStore::activeProfileIDChanged, this, &PopoverView::rebuildRoutes);
     connect(&m_store, &ShareStore::otherVolumesChanged, this, &PopoverView::rebuildOthers);

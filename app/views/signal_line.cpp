@@ -17,7 +17,7 @@ constexpr double pathClearance = 2;  // between a node and the stroke's end
 constexpr double areaClearance = 10; // between a node and the first or last check cell
 constexpr double miterLimit = 10;
 constexpr double dashOn = 5;
-constexpr double dashOff = 3.5;
+constexpr double dashOff = SignalLinePainter::dashPeriod - dashOn;
 constexpr double dotOn = 0.01;
 constexpr double dotOff = 4.2;
 constexpr double breakBarHeight = 8;
@@ -27,7 +27,6 @@ constexpr double tickHeight = 6;
 constexpr double stampMargin = 7;   // kept free before the right node
 constexpr double stampMinSpace = 44;
 constexpr double stampPadding = 8;
-constexpr double dashSpeed = 16;    // points per second
 constexpr double dashCycle = 100;   // seconds, keeps the phase small
 constexpr int maxCapacity = 1000;
 

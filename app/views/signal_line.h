@@ -62,6 +62,8 @@ std::optional<double> breakX(const SignalLine& line, const SignalLineGeometry& g
 // The dash phase of a running dashed line `seconds` after the reference date: the dashes run right at
 // 16 points a second.
 double dashPhase(double seconds);
+inline constexpr double dashSpeed = 16;   // points per second
+inline constexpr double dashPeriod = 8.5; // one dash and its gap
 
 // What a screen reader says for the line.
 QString accessibleText(const SignalLine& line);

@@ -10,10 +10,7 @@ SignalLineWidget::SignalLineWidget(QWidget* parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    connect(&DashTicker::shared(), &DashTicker::frame, this, [this] {
-        if (m_animating)
-            update();
-    });
+    connect(&DashTicker::shared(), &DashTicker::frame, this, &SignalLineWidget::nextFrame);
     setAccessibleName(SignalLinePainter::accessibleText(m_line));
 }
 
@@ -26,10 +23,13 @@ void SignalLineWidget::setLine(const SignalLine& line)
 {
     if (line == m_line)
         return;
+    // Only the node size changes the size hint; a new check must not lay the board out again.
+    const bool resized = (line.nodeRadius < 4) != (m_line.nodeRadius < 4);
     m_line = line;
-    m_stillValid = false;
+    m_images.clear();
     setAccessibleName(SignalLinePainter::accessibleText(m_line));
-    updateGeometry();
+    if (resized)
+        updateGeometry();
     updateAnimation();
     update();
 }
@@ -55,33 +55,72 @@ QSize SignalLineWidget::minimumSizeHint() const
     return QSize(80, sizeHint().height());
 }
 
-void SignalLineWidget::paintEvent(QPaintEvent*)
+void SignalLineWidget::nextFrame()
 {
-    QPainter painter(this);
-    const Theme::Appearance appearance = Theme::currentAppearance();
-    if (m_animating) {
-        SignalLinePainter::paint(painter, QRectF(rect()), m_line, appearance, DashTicker::phaseNow());
+    if (!m_animating)
+        return;
+    const int frame = DashTicker::frameNow();
+    if (frame == m_frame)
+        return;
+    // A row scrolled out of view costs nothing, and keeps only one image.
+    if (!onScreen()) {
+        if (m_images.size() > 1)
+            m_images.resize(1);
         return;
     }
+    m_frame = frame;
+    update();
+}
+
+bool SignalLineWidget::onScreen() const
+{
+    // The ancestors' rectangles alone: cheaper than the visible region, which weighs every sibling row.
+    QRect shown = rect();
+    for (const QWidget* w = this; !w->isWindow() && w->parentWidget(); w = w->parentWidget()) {
+        shown.translate(w->pos());
+        shown &= w->parentWidget()->rect();
+        if (shown.isEmpty())
+            return false;
+    }
+    return true;
+}
+
+const QPixmap& SignalLineWidget::image(int frame)
+{
+    const Theme::Appearance appearance = Theme::currentAppearance();
     const qreal ratio = devicePixelRatioF();
     const QSize pixels = (QSizeF(size()) * ratio).toSize();
-    if (!m_stillValid || m_stillAppearance != appearance || m_still.size() != pixels
-        || m_still.devicePixelRatio() != ratio) {
-        m_still = QPixmap(pixels);
-        m_still.setDevicePixelRatio(ratio);
-        m_still.fill(Qt::transparent);
-        QPainter still(&m_still);
-        SignalLinePainter::paint(still, QRectF(rect()), m_line, appearance, 0.0);
-        m_stillValid = true;
-        m_stillAppearance = appearance;
+    if (m_imagesAppearance != appearance || m_imagesPixels != pixels || m_imagesRatio != ratio)
+        m_images.clear();
+    m_imagesAppearance = appearance;
+    m_imagesPixels = pixels;
+    m_imagesRatio = ratio;
+    if (m_images.size() <= std::size_t(frame))
+        m_images.resize(std::size_t(frame) + 1);
+    QPixmap& cached = m_images[std::size_t(frame)];
+    if (cached.isNull()) {
+        cached = QPixmap(pixels);
+        cached.setDevicePixelRatio(ratio);
+        cached.fill(Qt::transparent);
+        QPainter painter(&cached);
+        SignalLinePainter::paint(painter, QRectF(rect()), m_line, appearance, DashTicker::phaseOf(frame));
     }
-    painter.drawPixmap(0, 0, m_still);
+    return cached;
+}
+
+void SignalLineWidget::paintEvent(QPaintEvent*)
+{
+    if (m_animating)
+        m_frame = DashTicker::frameNow();
+    const QPixmap& shown = image(m_animating ? m_frame : 0);
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, shown);
 }
 
 void SignalLineWidget::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    m_stillValid = false;
+    m_images.clear();
 }
 
 void SignalLineWidget::showEvent(QShowEvent* event)
@@ -101,7 +140,7 @@ void SignalLineWidget::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
     // A switch between light and dark arrives as a palette change.
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) {
-        m_stillValid = false;
+        m_images.clear();
         update();
     }
 }
@@ -112,8 +151,12 @@ void SignalLineWidget::updateAnimation()
     if (wanted == m_animating)
         return;
     m_animating = wanted;
-    if (m_animating)
+    if (m_animating) {
         DashTicker::shared().attach(this);
-    else
+    } else {
         DashTicker::shared().detach(this);
+        // A still line needs only its first image.
+        if (m_images.size() > 1)
+            m_images.resize(1);
+    }
 }

@@ -5,9 +5,12 @@
 #include <QPixmap>
 #include <QWidget>
 
-// Shows one SignalLine at the widget's size. A dashed line runs on the shared DashTicker while it is
-// visible and motion is not reduced; every other line is stroked once per change and then shown from a
-// cached pixmap, so hovering or exposing its row costs a copy.
+#include <vector>
+
+// Shows one SignalLine at the widget's size. Every image of it is stroked once per change and then shown
+// from a cached pixmap, so hovering or exposing its row costs a copy. A dashed line runs on the shared
+// DashTicker while it is visible and motion is not reduced, drawing each step's image once and repainting
+// only while some of it is on screen.
 class SignalLineWidget : public QWidget {
     Q_OBJECT
 
@@ -36,11 +39,18 @@ protected:
 
 private:
     void updateAnimation();
+    void nextFrame();
+    bool onScreen() const;
+    // The image for a dash step (0 when still), drawn when missing or out of date.
+    const QPixmap& image(int frame);
 
     SignalLine m_line;
     bool m_reduceMotion = false;
     bool m_animating = false;
-    QPixmap m_still;
-    bool m_stillValid = false;
-    Theme::Appearance m_stillAppearance = Theme::Appearance::light;
+    int m_frame = 0; // the dash step shown
+    // One image per dash step; a still line uses only the first.
+    std::vector<QPixmap> m_images;
+    Theme::Appearance m_imagesAppearance = Theme::Appearance::light;
+    QSize m_imagesPixels;
+    qreal m_imagesRatio = 1;
 };

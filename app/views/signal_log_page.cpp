@@ -3,6 +3,7 @@
 #include "store/fmt.h"
 #include "store/share_store.h"
 #include "views/controls.h"
+#include "views/refresh_queue.h"
 #include "views/tab_strip.h"
 
 #include <QLabel>
@@ -194,7 +195,16 @@ SignalLogPage::SignalLogPage(ShareStore& store, QWidget* parent) : QWidget(paren
     m_content->addWidget(scroll);
     page->addWidget(m_content, 1);
 
-    connect(&m_store, &ShareStore::eventsChanged, this, &SignalLogPage::rebuild);
+    // However many entries come in one turn, the page rebuilds once; hidden, it catches up when shown.
+    auto* refresh = new RefreshQueue(
+        [this](const QSet<QUuid>&, bool) {
+            if (isVisible())
+                rebuild();
+            else
+                m_stale = true;
+        },
+        this);
+    connect(&m_store, &ShareStore::eventsChanged, refresh, &RefreshQueue::everything);
     // Relative times ("5 min. ago") move on while the page is open.
     m_clock = new QTimer(this);
     m_clock->setInterval(30000);
@@ -211,6 +221,8 @@ SignalLogPage::SignalLogPage(ShareStore& store, QWidget* parent) : QWidget(paren
 void SignalLogPage::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    if (m_stale)
+        rebuild();
     // The retention may have changed in the settings meanwhile.
     refreshSummary();
 }
@@ -250,6 +262,7 @@ void SignalLogPage::setFilter(SignalLog::Filter filter)
 
 void SignalLogPage::rebuild()
 {
+    m_stale = false;
     const std::vector<ActivityEvent>& events = m_store.events();
     refreshSummary();
     m_clear->setEnabled(!events.empty());

@@ -98,4 +98,6 @@ private:
     QList<QPair<QLabel*, QList<LogRow*>>> m_sections;
     QPointer<QMessageBox> m_confirmation;
     QTimer* m_clock;
+    // Entries came while the page was hidden.
+    bool m_stale = false;
 };

@@ -3,6 +3,7 @@
 #include "store/share_store.h"
 #include "views/controls.h"
 #include "views/line_texts.h"
+#include "views/refresh_queue.h"
 
 #include <QHBoxLayout>
 #include <QMouseEvent>
@@ -65,9 +66,10 @@ SignalStrip::SignalStrip(ShareStore& store, QWidget* parent) : QWidget(parent), 
     m_down = Ui::label(QString(), Theme::Typo::system(10.5), Theme::red, this);
     row->addWidget(m_down);
     column->addLayout(row);
+    auto* queue = new RefreshQueue([this](const QSet<QUuid>&, bool) { refresh(); }, this);
     for (auto signal : {&ShareStore::sharesChanged, &ShareStore::serversChanged})
-        connect(&m_store, signal, this, &SignalStrip::refresh);
-    connect(&m_store, &ShareStore::runtimeChanged, this, &SignalStrip::refresh);
+        connect(&m_store, signal, queue, &RefreshQueue::everything);
+    connect(&m_store, &ShareStore::runtimeChanged, queue, &RefreshQueue::line);
     refresh();
 }
 
@@ -82,6 +84,13 @@ void SignalStrip::refresh()
     const int down = m_store.attentionCount();
     m_down->setText(QStringLiteral("%1 down").arg(down));
     m_down->setVisible(down > 0);
+    std::vector<LineContinuity> segments;
+    segments.reserve(m_store.shares().size());
+    for (const ShareSpec& share : m_store.shares())
+        segments.push_back(LineTexts::continuity(m_store.status(share)));
+    if (segments == m_segments)
+        return;
+    m_segments = std::move(segments);
     update();
 }
 
@@ -93,15 +102,14 @@ void SignalStrip::paintEvent(QPaintEvent*)
     p.setBrush(Theme::panel.color());
     p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
     const QRectF strip(10, height() - 10 - stripHeight, width() - 20, stripHeight);
-    const auto& shares = m_store.shares();
-    if (shares.empty()) {
+    if (m_segments.empty()) {
         drawSegment(p, strip, LineContinuity::dotted);
         return;
     }
-    const double w = strip.width() / double(shares.size());
-    for (std::size_t i = 0; i < shares.size(); ++i) {
+    const double w = strip.width() / double(m_segments.size());
+    for (std::size_t i = 0; i < m_segments.size(); ++i) {
         const QRectF segment(strip.left() + w * double(i), strip.top(), w, strip.height());
-        drawSegment(p, segment, LineTexts::continuity(m_store.status(shares[i])));
+        drawSegment(p, segment, m_segments[i]);
     }
 }
 

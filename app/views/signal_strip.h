@@ -1,6 +1,10 @@
 #pragma once
 
+#include "link/line_continuity.h"
+
 #include <QWidget>
+
+#include <vector>
 
 class QLabel;
 class ShareStore;
@@ -23,4 +27,6 @@ private:
     ShareStore& m_store;
     QLabel* m_count;
     QLabel* m_down;
+    // What the segments show, so the card repaints only when a line changed its style.
+    std::vector<LineContinuity> m_segments;
 };

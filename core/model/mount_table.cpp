@@ -1,7 +1,10 @@
 #include "model/mount_table.h"
 
 #include <QFile>
-#include <QList>
+#include <QStringTokenizer>
+
+#include <algorithm>
+#include <iterator>
 
 namespace MountTable {
 
@@ -19,11 +22,22 @@ bool isOctal(char c)
 
 QString optionValue(const QString& options, QLatin1String key)
 {
-    for (const QString& option : options.split(u',')) {
+    for (const QStringView option : QStringView(options).tokenize(u',')) {
         if (option.startsWith(key) && option.size() > key.size() && option[key.size()] == u'=')
-            return option.mid(key.size() + 1);
+            return option.mid(key.size() + 1).toString();
     }
     return {};
+}
+
+// Whether translate() could take a mount of this type, asked before anything is decoded: most of a
+// desktop's mounts are local. A type with an escape is decoded first.
+bool maybeNetworkType(QByteArrayView type)
+{
+    static constexpr const char* names[] = {"cifs", "smb3", "smbfs", "nfs", "nfs4", "davfs", "fuse.davfs",
+        "fuse.davfs2", "fuse", "afpfs", "fuse.afpfs", "fuse.afpfs-ng"};
+    return type.contains('\\') || std::any_of(std::begin(names), std::end(names), [&](const char* name) {
+        return type == QByteArrayView(name);
+    });
 }
 
 // Gives the type and source as the rest of the system names them, or nothing for a local file system.
@@ -57,43 +71,62 @@ const QSet<QString>& networkTypes()
 
 QString unescaped(QByteArrayView field)
 {
-    QByteArray bytes;
-    bytes.reserve(field.size());
+    if (!field.contains('\\'))
+        return QString::fromUtf8(field);
+    QByteArray bytes(field.size(), Qt::Uninitialized);
+    char* out = bytes.data();
     for (qsizetype i = 0; i < field.size(); ++i) {
         if (field[i] == '\\' && i + 3 < field.size() && isOctal(field[i + 1]) && isOctal(field[i + 2])
             && isOctal(field[i + 3])) {
-            bytes.append(static_cast<char>(((field[i + 1] - '0') << 6) | ((field[i + 2] - '0') << 3) | (field[i + 3] - '0')));
+            *out++ = static_cast<char>(((field[i + 1] - '0') << 6) | ((field[i + 2] - '0') << 3) | (field[i + 3] - '0'));
             i += 3;
         } else {
-            bytes.append(field[i]);
+            *out++ = field[i];
         }
     }
-    return QString::fromUtf8(bytes);
+    return QString::fromUtf8(bytes.constData(), out - bytes.constData());
 }
 
 std::vector<MountedVolume> fromMountinfo(const QByteArray& text)
 {
     std::vector<MountedVolume> volumes;
-    for (const QByteArray& line : text.split('\n')) {
+    std::vector<QByteArrayView> fields;
+    QByteArrayView rest(text);
+    while (!rest.isEmpty()) {
+        qsizetype end = 0;
+        while (end < rest.size() && rest[end] != '\n')
+            ++end;
+        const QByteArrayView line = rest.first(end);
+        rest = rest.sliced(std::min(end + 1, rest.size()));
         // id parent major:minor root mount-point options [optional…] - type source super-options
-        QList<QByteArray> fields = line.split(' ');
-        fields.removeAll(QByteArray());
+        fields.clear();
+        for (qsizetype i = 0; i < line.size();) {
+            qsizetype j = i;
+            while (j < line.size() && line[j] != ' ')
+                ++j;
+            if (j > i)
+                fields.push_back(line.sliced(i, j - i));
+            i = j + 1;
+        }
         qsizetype separator = -1;
-        for (qsizetype i = 6; i < fields.size(); ++i) {
-            if (fields[i] == "-") {
+        for (qsizetype i = 6; i < qsizetype(fields.size()); ++i) {
+            if (fields[std::size_t(i)] == "-") {
                 separator = i;
                 break;
             }
         }
-        if (separator < 0 || separator + 2 >= fields.size())
+        if (separator < 0 || separator + 2 >= qsizetype(fields.size()))
             continue;
-        const QString type = unescaped(fields[separator + 1]);
-        const QString source = unescaped(fields[separator + 2]);
-        const QString superOptions = separator + 3 < fields.size() ? unescaped(fields[separator + 3]) : QString();
+        if (!maybeNetworkType(fields[std::size_t(separator + 1)]))
+            continue;
+        const auto field = [&](qsizetype i) { return fields[std::size_t(i)]; };
+        const QString type = unescaped(field(separator + 1));
+        const QString source = unescaped(field(separator + 2));
+        const QString superOptions = separator + 3 < qsizetype(fields.size()) ? unescaped(field(separator + 3)) : QString();
         const std::optional<Translated> translated = translate(type, source, superOptions);
         if (!translated || !networkTypes().contains(translated->fsType))
             continue;
-        volumes.emplace_back(unescaped(fields[4]), translated->fsType, translated->from);
+        volumes.emplace_back(unescaped(field(4)), translated->fsType, translated->from);
     }
     return volumes;
 }

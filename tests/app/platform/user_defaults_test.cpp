@@ -1,5 +1,7 @@
 #include "platform/user_defaults.h"
 
+#include "app/test_app.h"
+
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -17,6 +19,7 @@ protected:
 
 TEST_F(UserDefaultsTest, ValuesWrittenReadBackAndSurviveARestart)
 {
+    TestApp::instance();
     const QList<QUuid> ids {QUuid::createUuid(), QUuid::createUuid()};
     const QString awkward = QStringLiteral("@Invalid(), “Büro”, a=b; [x]");
     const QStringList list {QStringLiteral("a, b"), QString(), QStringLiteral("\"q\"")};
@@ -44,13 +47,18 @@ TEST_F(UserDefaultsTest, ValuesWrittenReadBackAndSurviveARestart)
     EXPECT_FALSE(defaults.contains("notifyDrops"));
     EXPECT_FALSE(defaults.boolValue("reconnectAfterWake"));
 
-    // Another process's change is seen at the next read.
+    // Another process's change is seen at the next turn of the event loop: the file is looked at once a turn.
     QFile other(file());
     ASSERT_TRUE(other.open(QIODevice::WriteOnly | QIODevice::Truncate));
     other.write("[General]\nlogRetentionDays=7\nnotifyDrops=false\n");
     other.close();
+    EXPECT_FALSE(defaults.intValue("logRetentionDays"));
+    QCoreApplication::processEvents();
     EXPECT_EQ(defaults.intValue("logRetentionDays"), 7);
     EXPECT_EQ(defaults.boolValue("notifyDrops"), false);
+    // Its own writes are seen at once.
+    defaults.setInt("logRetentionDays", 90);
+    EXPECT_EQ(defaults.intValue("logRetentionDays"), 90);
 }
 
 // Values as a user or an older version might have left them in the file.

@@ -123,6 +123,19 @@ TEST(StoreFiles, OldLogEntriesAreDroppedAtLoadButStayOnDiskUntilTheNextEntry)
     EXPECT_FALSE(rig.file("activity.json").contains("old"));
 }
 
+TEST(StoreFiles, LogEntriesAreSavedTogetherWithinASecondAndWhenTheStoreEnds)
+{
+    StoreRig rig;
+    rig.started();
+    rig.store->log(ActivityEvent::Kind::info, std::nullopt, "first");
+    rig.store->log(ActivityEvent::Kind::info, std::nullopt, "second");
+    EXPECT_FALSE(rig.file("activity.json", false).contains("second"));
+    EXPECT_TRUE(TestApp::waitUntil([&] { return rig.file("activity.json", false).contains("second"); }, 1500));
+    rig.store->log(ActivityEvent::Kind::info, std::nullopt, "last");
+    rig.store.reset();
+    EXPECT_TRUE(rig.file("activity.json").contains("last"));
+}
+
 TEST(StoreFiles, ClearingTheLogAndANewRetentionAreWrittenAtOnce)
 {
     StoreRig rig;
@@ -133,10 +146,10 @@ TEST(StoreFiles, ClearingTheLogAndANewRetentionAreWrittenAtOnce)
     rig.defaults.setInt("logRetentionDays", 7);
     rig.store->applyRetention();
     EXPECT_EQ(rig.story(), QStringList {"new"});
-    EXPECT_FALSE(rig.file("activity.json").contains("old"));
+    EXPECT_FALSE(rig.file("activity.json", false).contains("old"));
     rig.store->clearEvents();
     EXPECT_TRUE(rig.store->events().empty());
-    EXPECT_EQ(rig.file("activity.json"), "[]");
+    EXPECT_EQ(rig.file("activity.json", false), "[]");
 }
 
 TEST(StoreFiles, AnUnreadableLogIsKeptAsideOncePerContentAndTheLogStartsEmpty)

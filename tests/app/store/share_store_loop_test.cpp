@@ -183,6 +183,12 @@ TEST_F(StoreHealth, AHangingMountIsNotRespondingUntilItAnswersAgain)
     EXPECT_EQ(rig.store->status(studio).kind, Kind::connected);
     EXPECT_EQ(rig.store->record(studio.id)->health, VolumeHealth::healthy(1000, 300));
     EXPECT_EQ(rig.story().back(), "Studio: Back online");
+
+    QObject listener;
+    int changes = 0;
+    QObject::connect(rig.store.get(), &ShareStore::runtimeChanged, &listener, [&] { ++changes; });
+    passWith(VolumeHealth::healthy(1000, 300));
+    EXPECT_EQ(changes, 0) << "a pass that finds everything as it was says nothing";
 }
 
 TEST_F(StoreHealth, AVolumeGoneDuringItsCheckLeavesNoTrace)

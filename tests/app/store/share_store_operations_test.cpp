@@ -185,9 +185,12 @@ TEST_F(StoreLines, AdoptingAVolumeMakesALineThatClaimsIt)
 {
     const MountedVolume photos("/mnt/photos", "nfs", "photos.local:/export/pictures");
     rig.table = {photos};
+    // Start-up read the table in this turn of the event loop already.
+    rig.settle();
     rig.store->refreshMounts();
     ASSERT_EQ(rig.store->otherVolumes().size(), 1u);
     rig.store->save(photos);
+    rig.settle();
     ASSERT_EQ(rig.store->shares().size(), 1u);
     const ShareSpec line = rig.store->shares().front();
     EXPECT_EQ(line.proto, ShareProtocol::nfs);

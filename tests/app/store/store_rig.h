@@ -140,12 +140,15 @@ struct StoreRig {
     {
         table.push_back(volumeFor(spec, mountPoint));
         volumeNotices.fireMount(mountPoint);
+        // The table is read at most once per turn of the event loop.
+        settle();
     }
 
     void vanish(const QString& mountPoint)
     {
         std::erase_if(table, [&](const MountedVolume& v) { return v.mountPoint == mountPoint; });
         volumeNotices.fireUnmount(mountPoint);
+        settle();
     }
 
     static QString server(const ShareSpec& spec) { return spec.host + ':' + QString::number(spec.effectivePort()); }
@@ -161,14 +164,20 @@ struct StoreRig {
         return lines;
     }
 
-    QByteArray file(const QString& name) const
+    // The file as it stands, after the store wrote what it holds back (the log waits up to a second).
+    QByteArray file(const QString& name, bool flushed = true) const
     {
+        if (flushed && store)
+            store->flush();
         QFile f(QDir(folder.path()).filePath(name));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
+    // Replaces a file after the store wrote what it still held, as between two runs.
     void writeFile(const QString& name, const QByteArray& bytes) const
     {
+        if (store)
+            store->flush();
         QFile f(QDir(folder.path()).filePath(name));
         f.open(QIODevice::WriteOnly | QIODevice::Truncate);
         f.write(bytes);

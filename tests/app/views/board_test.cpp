@@ -132,9 +132,12 @@ TEST(Board, TheRowsButtonsAndMenuFollowWhetherTheLineIsMounted)
     EXPECT_EQ(menuTexts(menu.get()),
         (QStringList {"Edit…", "Keep Connected", "Copy Address", "—", "Remove from Mountwire…"}));
 
+    rig.mounter.answer = FakeMounter::Answer::onRelease;
     row->actions().front()->click();
     EXPECT_EQ(rig.store->status(studio).kind, Kind::connecting);
+    rig.settle();
     EXPECT_TRUE(row->actions().isEmpty()) << "a progress indicator replaces the buttons while connecting";
+    rig.mounter.release();
     rig.settle();
     rig.appear(studio, "/mnt/studio");
     EXPECT_EQ(helps(row), (QStringList {"Open Studio in the file manager", "Eject Studio"}));
@@ -194,9 +197,11 @@ TEST(Board, AVolumeMountedElsewhereCanBeSavedAsALine)
     LinesPage page(*rig.store);
     EXPECT_FALSE(page.elsewhere()->isVisibleTo(&page));
     rig.table = {MountedVolume("/mnt/photos", "nfs", "photos.local:/export/photos")};
+    rig.settle();
     rig.store->refreshMounts();
     ASSERT_TRUE(page.elsewhere()->isVisibleTo(&page));
     page.elsewhere()->findChild<QPushButton*>("saveVolume")->click();
+    rig.settle();
     ASSERT_EQ(rig.store->shares().size(), 1u);
     EXPECT_EQ(rig.store->status(rig.store->shares().front()).kind, Kind::connected);
     EXPECT_FALSE(page.elsewhere()->isVisibleTo(&page));

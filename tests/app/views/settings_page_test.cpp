@@ -38,6 +38,9 @@ struct SettingsRig : StoreRig {
         QFile f(iniPath);
         f.open(QIODevice::WriteOnly | QIODevice::Truncate);
         f.write("[General]\n" + lines);
+        f.close();
+        // The file is looked at again in the next turn of the event loop.
+        QCoreApplication::processEvents();
     }
 
     QString stored(const QString& key) const { return QSettings(iniPath, QSettings::IniFormat).value(key).toString(); }

@@ -37,9 +37,14 @@ struct LogRig : StoreRig {
         clock = local.toUTC();
         store->log(kind, share, toRaw(kind));
         clock = now;
+        settle();
     }
 
-    void logNow(Kind kind) { store->log(kind, QStringLiteral("Studio"), toRaw(kind)); }
+    void logNow(Kind kind)
+    {
+        store->log(kind, QStringLiteral("Studio"), toRaw(kind));
+        settle();
+    }
 
     // A local time on a day of March 2026; 0 and below reach back into February.
     static QDateTime local(int day, int hour, int minute)

@@ -1,6 +1,10 @@
 #include "model/mount_matcher.h"
 
+#include <QSet>
+
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 namespace {
 
@@ -86,6 +90,36 @@ TEST(MountMatcher, EachVolumeServesOneShareAndEarlierOnesWin)
     const auto single = MountMatcher::assign({first, twin}, {once});
     EXPECT_EQ(single.keys(), QList<QUuid>({first.id}));
     EXPECT_EQ(MountMatcher::assign({first}, {again, once}).value(first.id), again);
+
+    // Against the plain walk over every volume, on boards with twins, mounts made twice and a mount point
+    // the table lists twice for two different sources.
+    const char* hosts[] = {"nas", "NAS.local", "nas._smb._tcp.local", "other"};
+    const char* paths[] = {"media", "/Media/", "export"};
+    for (unsigned seed = 1; seed <= 20; ++seed) {
+        std::srand(seed);
+        std::vector<ShareSpec> shares;
+        std::vector<MountedVolume> volumes;
+        for (int i = 0; i < 12; ++i) {
+            shares.push_back(share(std::rand() % 4 ? smb : nfs, hosts[std::rand() % 4], paths[std::rand() % 3]));
+            const QString point = QStringLiteral("/m/%1").arg(std::rand() % 9);
+            const QString host = QString::fromUtf8(hosts[std::rand() % 4]);
+            const QString path = QString::fromUtf8(paths[std::rand() % 3]);
+            volumes.push_back(std::rand() % 4 ? MountedVolume(point, "smbfs", "//" + host + "/" + path)
+                                              : MountedVolume(point, "nfs", host + ":/" + path));
+        }
+        QHash<QUuid, MountedVolume> walked;
+        QSet<QString> claimed;
+        for (const ShareSpec& s : shares) {
+            for (const MountedVolume& v : volumes) {
+                if (!claimed.contains(v.mountPoint) && MountMatcher::matches(s, v)) {
+                    walked.insert(s.id, v);
+                    claimed.insert(v.mountPoint);
+                    break;
+                }
+            }
+        }
+        EXPECT_EQ(MountMatcher::assign(shares, volumes), walked) << "seed " << seed;
+    }
 }
 
 } // namespace

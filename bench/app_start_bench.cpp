@@ -1,0 +1,141 @@
+// The whole application on the demonstration network, as a user sees it (offscreen, no screen needed):
+// the time from construction to the manager window's first paint with a filled data folder, one frame of
+// the running dashes as the window repaints it, and one probe pass with every view's refresh after it.
+#include "shell/manager_window.h"
+#include "shell/mountwire_app.h"
+#include "store/share_store.h"
+#include "views/dash_ticker.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <memory>
+
+namespace {
+
+MountwireApp::Options optionsFor(const QString& folder, int lines)
+{
+    MountwireApp::Options options;
+    options.demoFolder = folder;
+    options.demoExtraLines = lines - 5;
+    options.tray = false;
+    return options;
+}
+
+void spin(int rounds = 3)
+{
+    for (int i = 0; i < rounds; ++i)
+        QCoreApplication::processEvents();
+}
+
+// A data folder filled once by a first run (with its warm-up), as a user's folder after a day of use.
+QString filledFolder(int lines)
+{
+    static std::map<int, std::unique_ptr<QTemporaryDir>> folders;
+    auto& folder = folders[lines];
+    if (!folder) {
+        folder = std::make_unique<QTemporaryDir>();
+        MountwireApp first(optionsFor(folder->path(), lines));
+        first.launch();
+        spin();
+    }
+    return folder->path();
+}
+
+class FirstPaint : public QObject {
+public:
+    bool seen = false;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        seen = seen || event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+void firstPaintFromFilledFolder(benchmark::State& state)
+{
+    const QString folder = filledFolder(int(state.range(0)));
+    for (auto _ : state) {
+        QElapsedTimer clock;
+        clock.start();
+        MountwireApp app(optionsFor(folder, int(state.range(0))));
+        app.launch();
+        FirstPaint paint;
+        app.managerWindow()->installEventFilter(&paint);
+        while (!paint.seen)
+            QCoreApplication::processEvents();
+        state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
+        state.PauseTiming();
+        app.managerWindow()->removeEventFilter(&paint);
+        spin();
+        state.ResumeTiming();
+    }
+}
+
+struct Running {
+    QTemporaryDir folder;
+    std::unique_ptr<MountwireApp> app;
+
+    explicit Running(int lines)
+    {
+        app = std::make_unique<MountwireApp>(optionsFor(folder.path(), lines));
+        app->launch();
+        app->managerWindow()->resize(1200, 800);
+        spin(10);
+    }
+};
+
+Running& running(int lines)
+{
+    static std::map<int, std::unique_ptr<Running>> apps;
+    auto& slot = apps[lines];
+    if (!slot)
+        slot = std::make_unique<Running>(lines);
+    return *slot;
+}
+
+// The demonstration keeps one line retrying, so its dashes run; a frame is what the window repaints for it.
+void dashFrame(benchmark::State& state)
+{
+    running(int(state.range(0)));
+    for (auto _ : state) {
+        Q_EMIT DashTicker::shared().frame();
+        spin(2);
+    }
+}
+
+void probePassWithViews(benchmark::State& state)
+{
+    ShareStore& store = running(int(state.range(0))).app->store();
+    for (auto _ : state) {
+        bool over = false;
+        store.probeAll([&] { over = true; });
+        while (!over)
+            QCoreApplication::processEvents();
+        spin(3);
+    }
+}
+
+} // namespace
+
+BENCHMARK(firstPaintFromFilledFolder)->Arg(100)->Arg(500)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(dashFrame)->Arg(100)->Unit(benchmark::kMicrosecond);
+BENCHMARK(probePassWithViews)->Arg(100)->Arg(500)->Unit(benchmark::kMicrosecond);
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
