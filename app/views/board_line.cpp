@@ -17,7 +17,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-BoardLine::BoardLine(ShareStore& store, const QUuid& id, QWidget* parent) : QWidget(parent), m_store(store), m_id(id)
+BoardLine::BoardLine(ShareStore& store, QWidget* parent) : QWidget(parent), m_store(store)
 {
     setAttribute(Qt::WA_Hover);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -30,8 +30,7 @@ BoardLine::BoardLine(ShareStore& store, const QUuid& id, QWidget* parent) : QWid
     auto* identity = new QVBoxLayout(m_identity);
     identity->setContentsMargins(0, 0, 0, 0);
     identity->setSpacing(2);
-    const ShareSpec* s = spec();
-    m_tag = new ProtoTag(s ? std::optional(s->proto) : std::nullopt, QString(), true, m_identity);
+    m_tag = new ProtoTag(std::nullopt, QString(), true, m_identity);
     identity->addWidget(m_tag);
     m_name = Ui::elided(QString(), Theme::Typo::heading(), Theme::ink, m_identity);
     m_path = Ui::elided(QString(), Theme::Typo::monospaced(10.5), Theme::ink3, m_identity, Qt::ElideMiddle);
@@ -98,26 +97,38 @@ BoardLine::BoardLine(ShareStore& store, const QUuid& id, QWidget* parent) : QWid
         w->hide();
         m_actionRow->addWidget(w, 0, Qt::AlignVCenter);
     }
-    m_hold = new HoldToggle(s && s->keepConnected, m_actionBox);
+    m_hold = new HoldToggle(false, m_actionBox);
     connect(m_hold, &QToolButton::clicked, this, [this] {
         if (const ShareSpec* share = spec())
             m_store.setKeepConnected(*share, !share->keepConnected);
     });
-    auto* more = new QToolButton(m_actionBox);
-    more->setObjectName(QStringLiteral("more"));
-    more->setAutoRaise(true);
-    more->setIcon(Icons::icon(QStringLiteral("ellipsis"), Theme::ink2.color(), 14));
-    more->setToolTip(QStringLiteral("More actions"));
-    more->setFixedSize(22, 22);
-    connect(more, &QToolButton::clicked, this, [this, more] {
+    m_more = new QToolButton(m_actionBox);
+    m_more->setObjectName(QStringLiteral("more"));
+    m_more->setAutoRaise(true);
+    m_more->setIcon(Icons::icon(QStringLiteral("ellipsis"), Theme::ink2.color(), 14));
+    m_more->setToolTip(QStringLiteral("More actions"));
+    m_more->setFixedSize(22, 22);
+    connect(m_more, &QToolButton::clicked, this, [this] {
         QMenu* menu = makeMenu(this);
         menu->setAttribute(Qt::WA_DeleteOnClose);
-        menu->popup(more->mapToGlobal(QPoint(0, more->height())));
+        menu->popup(m_more->mapToGlobal(QPoint(0, m_more->height())));
     });
     m_actionRow->addWidget(m_hold);
-    m_actionRow->addWidget(more);
+    m_actionRow->addWidget(m_more);
     row->addWidget(m_actionBox, 0, Qt::AlignTop);
+}
+
+void BoardLine::bind(const QUuid& id)
+{
+    m_id = id;
+    if (const ShareSpec* s = spec())
+        m_tag->setProtocol(s->proto);
     refresh();
+}
+
+QList<QWidget*> BoardLine::controls() const
+{
+    return {m_open, m_eject, m_power, m_hold, m_more};
 }
 
 const ShareSpec* BoardLine::spec() const
@@ -168,7 +179,11 @@ void BoardLine::refreshCaption()
         return;
     const ShareStatus status = m_store.status(*s);
     m_caption->setText(status.caption(m_store.now()));
-    m_caption->setToolTip(status.error.value_or(status.label()));
+    // Set only on change: each setting is an event, and the countdown refreshes this every second.
+    if (const QString tip = status.error.value_or(status.label()); tip != m_captionTip) {
+        m_captionTip = tip;
+        m_caption->setToolTip(tip);
+    }
     Ui::setColor(m_caption, status.kind == ShareStatus::Kind::connected ? Theme::ink2 : Theme::ink3);
 }
 
@@ -206,16 +221,19 @@ QMenu* BoardLine::makeMenu(QWidget* parent)
     if (m_store.hasPinnedCertificate(share))
         menu->addAction(QStringLiteral("Forget Certificate"), this, [this, share] { m_store.forgetCertificate(share); });
     menu->addSeparator();
-    menu->addAction(QStringLiteral("Remove from Mountwire…"), this, [this] { confirmRemove(); });
+    // The row may show another line by the time the menu is used.
+    menu->addAction(QStringLiteral("Remove from Mountwire…"), this, [this, share] { confirmRemove(share); });
     return menu;
 }
 
 void BoardLine::confirmRemove()
 {
-    const ShareSpec* s = spec();
-    if (!s)
-        return;
-    const ShareSpec share = *s;
+    if (const ShareSpec* s = spec())
+        confirmRemove(*s);
+}
+
+void BoardLine::confirmRemove(const ShareSpec& share)
+{
     const Ui::Confirmation asked = Ui::confirm(this, LineTexts::removeTitle(share),
         LineTexts::removeMessage(m_store.isMounted(share)), QStringLiteral("Remove"));
     asked.box->setObjectName(QStringLiteral("confirmRemove"));

@@ -12,11 +12,13 @@ class QLabel;
 class QMenu;
 class QProgressBar;
 class QHBoxLayout;
+class QToolButton;
 class ShareStore;
 class SignalLineWidget;
 
-// One line of the board: who it is, its drawn line with the status under it, its figures and its actions.
-// It redraws from the store on refresh(); it keeps nothing but hover.
+// One row of the board: who the line is, its drawn line with the status under it, its figures and its
+// actions. It shows whichever line it is bound to and redraws from the store on refresh(); it keeps
+// nothing but hover, so the board can bind it to another line as it scrolls.
 class BoardLine : public QWidget {
     Q_OBJECT
 public:
@@ -25,8 +27,9 @@ public:
     static constexpr int figuresWidth = 136;
     static constexpr int actionsWidth = 112;
 
-    BoardLine(ShareStore& store, const QUuid& id, QWidget* parent = nullptr);
+    explicit BoardLine(ShareStore& store, QWidget* parent = nullptr);
     const QUuid& id() const { return m_id; }
+    void bind(const QUuid& id);
     void refresh();
     // Just the status caption, for countdowns between store changes.
     void refreshCaption();
@@ -42,6 +45,8 @@ public:
     QLabel* space() const { return m_space; }
     QList<LineActionButton*> actions() const;
     HoldToggle* hold() const { return m_hold; }
+    // The controls that take the keyboard focus, in the order Tab meets them.
+    QList<QWidget*> controls() const;
 
 protected:
     void enterEvent(QEnterEvent*) override;
@@ -52,6 +57,7 @@ protected:
 private:
     const ShareSpec* spec() const;
     void rebuildActions();
+    void confirmRemove(const ShareSpec& share);
 
     ShareStore& m_store;
     QUuid m_id;
@@ -73,4 +79,6 @@ private:
     LineActionButton* m_eject;
     LineActionButton* m_power;
     HoldToggle* m_hold;
+    QToolButton* m_more;
+    QString m_captionTip;
 };

@@ -16,6 +16,11 @@ namespace Ui {
 
 void setColor(QLabel* label, const Theme::DynamicColor& color)
 {
+    // A palette set again, even unchanged, lays the label out and repaints it.
+    const QColor wanted = color.color();
+    if (label->testAttribute(Qt::WA_SetPalette) && label->palette().color(QPalette::WindowText) == wanted
+        && label->palette().color(QPalette::Text) == wanted)
+        return;
     QPalette p = label->palette();
     p.setColor(QPalette::WindowText, color.color());
     p.setColor(QPalette::Text, color.color());
@@ -217,6 +222,15 @@ ProtoTag::ProtoTag(std::optional<ShareProtocol> proto, const QString& raw, bool 
     : QWidget(parent), m_text(proto ? label(*proto) : raw), m_active(active)
 {
     setFixedSize(sizeHint());
+}
+
+void ProtoTag::setProtocol(ShareProtocol proto)
+{
+    if (label(proto) == m_text)
+        return;
+    m_text = label(proto);
+    setFixedSize(sizeHint());
+    update();
 }
 
 void ProtoTag::setActive(bool active)

@@ -91,6 +91,7 @@ class ProtoTag : public QWidget {
 public:
     ProtoTag(std::optional<ShareProtocol> proto, const QString& raw, bool active, QWidget* parent = nullptr);
     void setActive(bool active);
+    void setProtocol(ShareProtocol proto);
     QString text() const { return m_text; }
     QSize sizeHint() const override;
 

@@ -3,6 +3,7 @@
 #include "store/fmt.h"
 #include "store/share_store.h"
 #include "views/board_line.h"
+#include "views/board_rows.h"
 #include "views/controls.h"
 #include "views/line_texts.h"
 #include "views/refresh_queue.h"
@@ -89,9 +90,8 @@ LinesPage::LinesPage(ShareStore& store, QWidget* parent) : QWidget(parent), m_st
     board->setContentsMargins(0, 0, 0, 0);
     board->setSpacing(0);
     board->addWidget(boardHeader(m_span, m_board));
-    m_rowsLayout = new QVBoxLayout;
-    m_rowsLayout->setSpacing(0);
-    board->addLayout(m_rowsLayout);
+    m_rows = new BoardRows(m_store, scroll, add, m_board);
+    board->addWidget(m_rows);
     column->addWidget(m_board);
 
     m_empty = new QWidget(content);
@@ -141,15 +141,7 @@ LinesPage::LinesPage(ShareStore& store, QWidget* parent) : QWidget(parent), m_st
     });
     m_refresh = new RefreshQueue(
         [this](const QSet<QUuid>& lines, bool everything) {
-            if (everything) {
-                for (BoardLine* line : std::as_const(m_rows))
-                    refreshRow(line);
-            } else {
-                for (const QUuid& id : lines) {
-                    if (BoardLine* line = m_rows.value(id))
-                        refreshRow(line);
-                }
-            }
+            m_rows->refresh(lines, everything);
             refreshSummary();
         },
         this);
@@ -158,17 +150,6 @@ LinesPage::LinesPage(ShareStore& store, QWidget* parent) : QWidget(parent), m_st
     connect(&m_store, &ShareStore::activeProfileIDChanged, this, &LinesPage::refreshSummary);
     connect(&m_store, &ShareStore::profilesChanged, this, &LinesPage::refreshSummary);
     connect(&m_store, &ShareStore::otherVolumesChanged, this, &LinesPage::rebuildElsewhere);
-    // Countdowns of waiting lines move on between store changes; no other caption does.
-    m_clock = new QTimer(this);
-    m_clock->setInterval(1000);
-    connect(m_clock, &QTimer::timeout, this, [this] {
-        if (!isVisible())
-            return;
-        for (const QUuid& id : std::as_const(m_counting)) {
-            if (BoardLine* line = m_rows.value(id))
-                line->refreshCaption();
-        }
-    });
     rebuildRows();
     rebuildElsewhere();
     refreshSummary();
@@ -176,55 +157,22 @@ LinesPage::LinesPage(ShareStore& store, QWidget* parent) : QWidget(parent), m_st
 
 QList<BoardLine*> LinesPage::rows() const
 {
-    QList<BoardLine*> ordered;
-    for (const ShareSpec& share : m_store.shares()) {
-        if (BoardLine* line = m_rows.value(share.id))
-            ordered.append(line);
-    }
-    return ordered;
+    return m_rows->rows();
+}
+
+BoardLine* LinesPage::row(const QUuid& id) const
+{
+    return m_rows->row(id);
 }
 
 void LinesPage::rebuildRows()
 {
-    QSet<QUuid> ids;
+    QList<QUuid> ids;
     for (const ShareSpec& share : m_store.shares())
-        ids.insert(share.id);
-    for (auto it = m_rows.begin(); it != m_rows.end();) {
-        if (ids.contains(it.key())) {
-            ++it;
-            continue;
-        }
-        it.value()->hide();
-        it.value()->deleteLater();
-        m_counting.remove(it.key());
-        it = m_rows.erase(it);
-    }
-    while (QLayoutItem* item = m_rowsLayout->takeAt(0)) {
-        if (item->widget() && item->widget()->objectName() == QStringLiteral("rowRule"))
-            item->widget()->deleteLater();
-        delete item;
-    }
-    bool first = true;
-    for (const ShareSpec& share : m_store.shares()) {
-        BoardLine* line = m_rows.value(share.id);
-        if (!line) {
-            line = new BoardLine(m_store, share.id, m_board);
-            m_rows.insert(share.id, line);
-            followCountdown(line);
-        } else {
-            refreshRow(line);
-        }
-        if (!first) {
-            QWidget* rule = Ui::hairline(m_board);
-            rule->setObjectName(QStringLiteral("rowRule"));
-            m_rowsLayout->addWidget(rule);
-        }
-        first = false;
-        m_rowsLayout->addWidget(line);
-    }
-    const bool none = m_store.shares().empty();
-    m_board->setVisible(!none);
-    m_empty->setVisible(none);
+        ids.append(share.id);
+    m_rows->setLines(ids);
+    m_board->setVisible(!ids.isEmpty());
+    m_empty->setVisible(ids.isEmpty());
     m_span->setText(QStringLiteral("LAST ") + Fmt::span(m_store.probeInterval() * 40).toUpper());
 }
 
@@ -256,25 +204,6 @@ void LinesPage::rebuildElsewhere()
         m_elsewhereRows->addWidget(row);
     }
     m_elsewhere->setVisible(!m_store.otherVolumes().empty());
-}
-
-void LinesPage::refreshRow(BoardLine* line)
-{
-    line->refresh();
-    followCountdown(line);
-}
-
-void LinesPage::followCountdown(BoardLine* line)
-{
-    const ShareSpec* share = m_store.share(line->id());
-    if (share && m_store.status(*share).kind == ShareStatus::Kind::waiting)
-        m_counting.insert(line->id());
-    else
-        m_counting.remove(line->id());
-    if (m_counting.isEmpty())
-        m_clock->stop();
-    else if (!m_clock->isActive())
-        m_clock->start();
 }
 
 void LinesPage::refreshSummary()

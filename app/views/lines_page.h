@@ -1,16 +1,13 @@
 #pragma once
 
-#include <QHash>
-#include <QSet>
 #include <QUuid>
 #include <QWidget>
 
 class BoardLine;
+class BoardRows;
 class PageHeader;
 class QLabel;
-class QPushButton;
 class QVBoxLayout;
-class QTimer;
 class RefreshQueue;
 class ShareStore;
 
@@ -21,8 +18,10 @@ public:
     explicit LinesPage(ShareStore& store, QWidget* parent = nullptr);
 
     PageHeader* header() const { return m_header; }
+    // The rows that exist: those in or near view, in board order.
     QList<BoardLine*> rows() const;
-    BoardLine* row(const QUuid& id) const { return m_rows.value(id); }
+    BoardLine* row(const QUuid& id) const;
+    BoardRows* board() const { return m_rows; }
     QWidget* emptyState() const { return m_empty; }
     QWidget* elsewhere() const { return m_elsewhere; }
 
@@ -30,20 +29,14 @@ private:
     void rebuildRows();
     void rebuildElsewhere();
     void refreshSummary();
-    void refreshRow(BoardLine* line);
-    // Keeps the caption clock running while some line shows a countdown.
-    void followCountdown(BoardLine* line);
 
     ShareStore& m_store;
     PageHeader* m_header;
     QLabel* m_span;
     QWidget* m_board;
-    QVBoxLayout* m_rowsLayout;
+    BoardRows* m_rows;
     QWidget* m_empty;
     QWidget* m_elsewhere;
     QVBoxLayout* m_elsewhereRows;
-    QHash<QUuid, BoardLine*> m_rows;
-    QTimer* m_clock;
-    QSet<QUuid> m_counting;
     RefreshQueue* m_refresh;
 };
