@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QGraphicsOpacityEffect>
+#include <QHideEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -137,7 +138,8 @@ void RouteDiagram::rebuildChips()
 {
     qDeleteAll(m_chips);
     m_chips.clear();
-    for (const RouteStation& station : m_stations) {
+    // A chip for every line on every route adds up at hundreds of lines: they exist only while shown.
+    for (const RouteStation& station : isVisible() ? m_stations : std::vector<RouteStation> {}) {
         for (const QUuid& id : station.shareIDs) {
             const ShareSpec* share = m_store.share(id);
             if (!share)
@@ -214,7 +216,20 @@ void RouteDiagram::resizeEvent(QResizeEvent*)
 
 void RouteDiagram::showEvent(QShowEvent*)
 {
+    if (m_chips.isEmpty() && !m_stations.empty()) {
+        rebuildChips();
+        updateGeometry();
+    }
     drawIn();
+}
+
+void RouteDiagram::hideEvent(QHideEvent* event)
+{
+    if (event->spontaneous())
+        return;
+    for (RouteChip* chip : std::as_const(m_chips))
+        chip->deleteLater();
+    m_chips.clear();
 }
 
 void RouteDiagram::drawIn()

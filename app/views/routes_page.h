@@ -65,6 +65,7 @@ protected:
     void paintEvent(QPaintEvent*) override;
     void resizeEvent(QResizeEvent*) override;
     void showEvent(QShowEvent*) override;
+    void hideEvent(QHideEvent*) override;
 
 private:
     struct Placed {

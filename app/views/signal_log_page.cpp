@@ -6,6 +6,7 @@
 #include "views/refresh_queue.h"
 #include "views/tab_strip.h"
 
+#include <QHideEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QMessageBox>
@@ -215,7 +216,7 @@ SignalLogPage::SignalLogPage(ShareStore& store, QWidget* parent) : QWidget(paren
         }
     });
     m_clock->start();
-    rebuild();
+    m_stale = true;
 }
 
 void SignalLogPage::showEvent(QShowEvent* event)
@@ -225,6 +226,21 @@ void SignalLogPage::showEvent(QShowEvent* event)
         rebuild();
     // The retention may have changed in the settings meanwhile.
     refreshSummary();
+}
+
+void SignalLogPage::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    if (event->spontaneous())
+        return;
+    // A row an entry adds up at thousands of entries: they exist only while the page is shown.
+    for (auto& section : m_sections) {
+        section.first->deleteLater();
+        for (LogRow* row : std::as_const(section.second))
+            row->deleteLater();
+    }
+    m_sections.clear();
+    m_stale = true;
 }
 
 QString SignalLogPage::summary(const SignalLog::Counts& counts, int retentionDays)
