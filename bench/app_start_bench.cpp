@@ -5,9 +5,12 @@
 #include "shell/mountwire_app.h"
 #include "store/share_store.h"
 #include "views/dash_ticker.h"
+#include "views/lines_page.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -108,6 +111,36 @@ void dashFrame(benchmark::State& state)
     }
 }
 
+// Scrolling the board a screen at a time from top to bottom and back: the rows that come into view are
+// bound to their lines and drawn, as under a wheel or a dragged scroll bar.
+void scrollBoard(benchmark::State& state)
+{
+    ManagerWindow* window = running(int(state.range(0))).app->managerWindow();
+    auto* area = window->findChild<LinesPage*>()->findChild<QScrollArea*>();
+    QScrollBar* bar = area->verticalScrollBar();
+    int step = bar->pageStep();
+    for (auto _ : state) {
+        if (bar->value() + step > bar->maximum() || bar->value() + step < 0)
+            step = -step;
+        bar->setValue(bar->value() + step);
+        spin(2);
+    }
+}
+
+// The tray panel is made when it opens and goes when it closes: its lines are built each time.
+void openTrayPanel(benchmark::State& state)
+{
+    MountwireApp& app = *running(int(state.range(0))).app;
+    for (auto _ : state) {
+        std::unique_ptr<QWidget> panel(app.makePopover(nullptr));
+        FirstPaint paint;
+        panel->installEventFilter(&paint);
+        panel->show();
+        while (!paint.seen)
+            QCoreApplication::processEvents();
+    }
+}
+
 void probePassWithViews(benchmark::State& state)
 {
     ShareStore& store = running(int(state.range(0))).app->store();
@@ -124,18 +157,6 @@ void probePassWithViews(benchmark::State& state)
 
 BENCHMARK(firstPaintFromFilledFolder)->Arg(100)->Arg(500)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(dashFrame)->Arg(100)->Unit(benchmark::kMicrosecond);
+BENCHMARK(scrollBoard)->Arg(500)->Unit(benchmark::kMicrosecond);
+BENCHMARK(openTrayPanel)->Arg(500)->Unit(benchmark::kMillisecond);
 BENCHMARK(probePassWithViews)->Arg(100)->Arg(500)->Unit(benchmark::kMicrosecond);
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -1,1 +1,2 @@
 target_link_libraries(${name} PRIVATE MountwireViews)
+target_link_libraries(${name} PRIVATE QtBenchMain)

@@ -148,12 +148,3 @@ void BM_LogEntrySaved(benchmark::State& state)
 BENCHMARK(BM_LogEntrySaved)->Arg(100)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

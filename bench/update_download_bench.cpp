@@ -168,12 +168,3 @@ void DownloadVerifyAndStage(benchmark::State& state)
 BENCHMARK(DownloadVerifyAndStage)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    QCoreApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
