@@ -1,5 +1,6 @@
-#include "app/store/store_rig.h"
+#include "app/views/page_rig.h"
 #include "views/board_line.h"
+#include "views/board_rows.h"
 #include "views/controls.h"
 #include "views/line_texts.h"
 #include "views/lines_page.h"
@@ -16,9 +17,13 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <set>
 
 namespace {
 
@@ -173,17 +178,16 @@ TEST(Board, RemovingAsksFirstAndSaysWhatStays)
     ASSERT_TRUE(box);
     EXPECT_EQ(box->text(), "Remove “Studio” from Mountwire?");
     EXPECT_TRUE(box->informativeText().startsWith("It stays mounted for now"));
-    for (QAbstractButton* b : box->buttons()) {
-        if (b->text() == "Cancel")
-            b->click();
-    }
+    PageRig::answer(box, "Cancel");
     EXPECT_EQ(rig.store->shares().size(), 1u);
-    page.row(studio.id)->confirmRemove();
-    box = page.findChild<QMessageBox*>("confirmRemove");
-    for (QAbstractButton* b : box->buttons()) {
-        if (b->text() == "Remove")
-            b->click();
-    }
+    // Asked from the menu, the removal is of the menu's line even when the row shows another by then.
+    std::unique_ptr<QMenu> menu(page.row(studio.id)->makeMenu(nullptr));
+    menu->actions().back()->trigger();
+    page.row(studio.id)->bind(rig.add("Other", "other.local").id);
+    PageRig::answer(page.findChild<QMessageBox*>("confirmRemove"), "Remove");
+    ASSERT_EQ(rig.store->shares().size(), 1u);
+    EXPECT_EQ(rig.store->shares().front().name, "Other");
+    rig.store->remove(rig.store->shares().front());
     EXPECT_TRUE(rig.store->shares().empty());
     rig.settle();
     EXPECT_TRUE(page.rows().isEmpty());
@@ -205,6 +209,93 @@ TEST(Board, AVolumeMountedElsewhereCanBeSavedAsALine)
     ASSERT_EQ(rig.store->shares().size(), 1u);
     EXPECT_EQ(rig.store->status(rig.store->shares().front()).kind, Kind::connected);
     EXPECT_FALSE(page.elsewhere()->isVisibleTo(&page));
+}
+
+// A board of many lines, shown in a window of the usual size.
+struct LongBoard {
+    StoreRig rig;
+    std::vector<ShareSpec> lines;
+    std::unique_ptr<LinesPage> page;
+    QScrollArea* area;
+
+    explicit LongBoard(int count)
+    {
+        rig.started();
+        for (int i = 0; i < count; ++i)
+            lines.push_back(rig.add(QStringLiteral("Line %1").arg(i), QStringLiteral("nas.local"), false));
+        page = std::make_unique<LinesPage>(*rig.store);
+        page->resize(1080, 600);
+        page->show();
+        QApplication::setActiveWindow(page.get());
+        area = page->findChild<QScrollArea*>();
+        rig.settle();
+    }
+    int indexOf(const QWidget* w) const
+    {
+        while (w && !qobject_cast<const BoardLine*>(w))
+            w = w->parentWidget();
+        for (std::size_t i = 0; w && i < lines.size(); ++i) {
+            if (lines[i].id == static_cast<const BoardLine*>(w)->id())
+                return int(i);
+        }
+        return -1;
+    }
+    bool inView(const QWidget* w) const
+    {
+        return area->viewport()->rect().contains(QRect(w->mapTo(area->viewport(), QPoint()), w->size()));
+    }
+};
+
+TEST(Board, HundredsOfLinesBuildOnlyTheRowsInViewEachShowingItsOwnLine)
+{
+    LongBoard board(300);
+    const int pitch = board.page->board()->rowHeight() + 1;
+    EXPECT_EQ(board.page->board()->height(), 300 * pitch - 1) << "the scroll range is exact without the rows";
+    for (const int at : {0, 150 * pitch, board.area->verticalScrollBar()->maximum()}) {
+        board.area->verticalScrollBar()->setValue(at);
+        const QList<BoardLine*> rows = board.page->rows();
+        EXPECT_LT(rows.size(), 20);
+        for (BoardLine* row : rows) {
+            const int i = board.indexOf(row);
+            EXPECT_EQ(row->y(), i * pitch);
+            EXPECT_EQ(helps(row), QStringList {QStringLiteral("Connect Line %1").arg(i)});
+        }
+        const BoardLine* middle = board.page->row(board.lines[std::size_t(at / pitch + 2)].id);
+        ASSERT_TRUE(middle && board.inView(middle));
+    }
+    board.rig.store->remove(board.lines.back());
+    board.rig.settle();
+    EXPECT_EQ(board.page->board()->height(), 299 * pitch - 1);
+}
+
+TEST(Board, TabWalksEveryRowInOrderScrollingAlongAndFocusOutlivesScrollingAndRefreshes)
+{
+    LongBoard board(40);
+    board.page->row(board.lines.front().id)->controls().at(2)->setFocus(Qt::TabFocusReason);
+    std::vector<int> walked;
+    auto press = [](Qt::Key key) {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(QApplication::focusWidget(), &event);
+    };
+    for (int at = board.indexOf(QApplication::focusWidget()); at >= 0 && walked.size() < 200;
+         at = board.indexOf(QApplication::focusWidget())) {
+        walked.push_back(at);
+        ASSERT_TRUE(board.inView(QApplication::focusWidget())) << "row " << at;
+        press(Qt::Key_Tab);
+    }
+    EXPECT_TRUE(std::is_sorted(walked.begin(), walked.end()));
+    EXPECT_EQ(std::set<int>(walked.begin(), walked.end()).size(), 40u) << "every row is met";
+    for (int i = 0; i < 4; ++i)
+        press(Qt::Key_Backtab);
+    EXPECT_EQ(board.indexOf(QApplication::focusWidget()), 38) << "Backtab walks back from below into the rows";
+
+    QWidget* focused = QApplication::focusWidget();
+    const int scrolled = 3;
+    board.area->verticalScrollBar()->setValue(scrolled);
+    board.rig.probePass();
+    EXPECT_EQ(QApplication::focusWidget(), focused) << "the focused row stays bound far out of view";
+    EXPECT_EQ(board.indexOf(focused), 38);
+    EXPECT_EQ(board.area->verticalScrollBar()->value(), scrolled);
 }
 
 TEST(Panel, ListsTheLinesInOrderWithTheirFiguresAndActions)

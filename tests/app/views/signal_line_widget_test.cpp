@@ -103,10 +103,17 @@ TEST(SignalLineWidget, RunningDashesRepaintFifteenTimesASecondOnScreenAndStillLi
     EXPECT_EQ(widget.paints, 0);
 }
 
-TEST(SignalLineWidget, AStillLineRedrawsWhenItChangesAndOnlyThen)
+TEST(SignalLineWidget, AStillLineRedrawsWhenItChangesAndOnlyThenAndTellsScreenReadersWhatItShows)
 {
     TestApp::instance();
     SignalLineWidget widget;
+    const std::pair<LineContinuity, const char*> said[] = {{LineContinuity::solid, "Connected line"},
+        {LineContinuity::dashed, "Reconnecting line"}, {LineContinuity::broken, "Dropped line, ▼ 09:05"},
+        {LineContinuity::dotted, "Not mounted"}};
+    for (const auto& [continuity, text] : said) {
+        widget.setLine(lineOf(continuity));
+        EXPECT_EQ(widget.accessibleName(), QString::fromUtf8(text));
+    }
     widget.resize(300, 30);
     widget.setLine(lineOf(LineContinuity::broken));
     const QImage broken = widget.grab().toImage();
@@ -123,20 +130,6 @@ TEST(SignalLineWidget, AStillLineRedrawsWhenItChangesAndOnlyThen)
     QCoreApplication::sendEvent(&widget, &paletteChange);
     EXPECT_NE(widget.grab().toImage(), narrow);
     Theme::setAppearanceOverride(std::nullopt);
-}
-
-TEST(SignalLineWidget, TellsScreenReadersWhatTheLineShows)
-{
-    TestApp::instance();
-    SignalLineWidget widget;
-    const std::pair<LineContinuity, const char*> cases[] = {{LineContinuity::solid, "Connected line"},
-                                                            {LineContinuity::dashed, "Reconnecting line"},
-                                                            {LineContinuity::broken, "Dropped line, ▼ 09:05"},
-                                                            {LineContinuity::dotted, "Not mounted"}};
-    for (const auto& [continuity, text] : cases) {
-        widget.setLine(lineOf(continuity));
-        EXPECT_EQ(widget.accessibleName(), QString::fromUtf8(text));
-    }
 }
 
 TEST(LineMark, DrawsADotAndAHollowRingInTheBrandBlues)
