@@ -17,7 +17,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-BoardLine::BoardLine(ShareStore& store, QWidget* parent) : QWidget(parent), m_store(store)
+BoardLine::BoardLine(ShareStore& store, QWidget* parent) : BoundRow(parent), m_store(store)
 {
     setAttribute(Qt::WA_Hover);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -118,12 +118,16 @@ BoardLine::BoardLine(ShareStore& store, QWidget* parent) : QWidget(parent), m_st
     row->addWidget(m_actionBox, 0, Qt::AlignTop);
 }
 
-void BoardLine::bind(const QUuid& id)
+void BoardLine::bound()
 {
-    m_id = id;
     if (const ShareSpec* s = spec())
         m_tag->setProtocol(s->proto);
-    refresh();
+}
+
+bool BoardLine::ticking() const
+{
+    const ShareSpec* s = spec();
+    return s && m_store.status(*s).kind == ShareStatus::Kind::waiting;
 }
 
 QList<QWidget*> BoardLine::controls() const
@@ -133,7 +137,7 @@ QList<QWidget*> BoardLine::controls() const
 
 const ShareSpec* BoardLine::spec() const
 {
-    return m_store.share(m_id);
+    return m_store.share(id());
 }
 
 QList<LineActionButton*> BoardLine::actions() const
@@ -152,7 +156,7 @@ void BoardLine::refresh()
     if (!s)
         return;
     const ShareStatus status = m_store.status(*s);
-    const ShareRuntime* record = m_store.record(m_id);
+    const ShareRuntime* record = m_store.record(id());
     m_tag->setActive(status.kind != ShareStatus::Kind::idle);
     m_name->setText(s->name);
     m_path->setText(QLatin1Char('/') + s->path);

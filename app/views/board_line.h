@@ -1,8 +1,7 @@
 #pragma once
 
 #include "model/share_spec.h"
-
-#include <QWidget>
+#include "views/bound_row.h"
 
 class CapacityRule;
 class HoldToggle;
@@ -19,7 +18,7 @@ class SignalLineWidget;
 // One row of the board: who the line is, its drawn line with the status under it, its figures and its
 // actions. It shows whichever line it is bound to and redraws from the store on refresh(); it keeps
 // nothing but hover, so the board can bind it to another line as it scrolls.
-class BoardLine : public QWidget {
+class BoardLine : public BoundRow {
     Q_OBJECT
 public:
     static constexpr int identityWidth = 172;
@@ -28,11 +27,11 @@ public:
     static constexpr int actionsWidth = 112;
 
     explicit BoardLine(ShareStore& store, QWidget* parent = nullptr);
-    const QUuid& id() const { return m_id; }
-    void bind(const QUuid& id);
-    void refresh();
-    // Just the status caption, for countdowns between store changes.
-    void refreshCaption();
+    void refresh() override;
+    QList<QWidget*> controls() const override;
+    // A waiting line counts down to its retry.
+    bool ticking() const override;
+    void tick() override { refreshCaption(); }
 
     // The row menu as it stands now (also the context menu).
     QMenu* makeMenu(QWidget* parent);
@@ -45,10 +44,9 @@ public:
     QLabel* space() const { return m_space; }
     QList<LineActionButton*> actions() const;
     HoldToggle* hold() const { return m_hold; }
-    // The controls that take the keyboard focus, in the order Tab meets them.
-    QList<QWidget*> controls() const;
 
 protected:
+    void bound() override;
     void enterEvent(QEnterEvent*) override;
     void leaveEvent(QEvent*) override;
     void paintEvent(QPaintEvent*) override;
@@ -57,10 +55,11 @@ protected:
 private:
     const ShareSpec* spec() const;
     void rebuildActions();
+    // Just the status caption, for countdowns between store changes.
+    void refreshCaption();
     void confirmRemove(const ShareSpec& share);
 
     ShareStore& m_store;
-    QUuid m_id;
     bool m_hover = false;
     QWidget* m_identity;
     ProtoTag* m_tag = nullptr;

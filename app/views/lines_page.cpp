@@ -3,9 +3,9 @@
 #include "store/fmt.h"
 #include "store/share_store.h"
 #include "views/board_line.h"
-#include "views/board_rows.h"
 #include "views/controls.h"
 #include "views/line_texts.h"
+#include "views/recycled_rows.h"
 #include "views/refresh_queue.h"
 #include "views/signal_line.h"
 
@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -90,7 +89,8 @@ LinesPage::LinesPage(ShareStore& store, QWidget* parent) : QWidget(parent), m_st
     board->setContentsMargins(0, 0, 0, 0);
     board->setSpacing(0);
     board->addWidget(boardHeader(m_span, m_board));
-    m_rows = new BoardRows(m_store, scroll, add, m_board);
+    m_rows = new RecycledRows(
+        scroll, [this](QWidget* parent) { return new BoardLine(m_store, parent); }, true, add, m_board);
     board->addWidget(m_rows);
     column->addWidget(m_board);
 
@@ -157,12 +157,15 @@ LinesPage::LinesPage(ShareStore& store, QWidget* parent) : QWidget(parent), m_st
 
 QList<BoardLine*> LinesPage::rows() const
 {
-    return m_rows->rows();
+    QList<BoardLine*> rows;
+    for (BoundRow* row : m_rows->rows())
+        rows << static_cast<BoardLine*>(row);
+    return rows;
 }
 
 BoardLine* LinesPage::row(const QUuid& id) const
 {
-    return m_rows->row(id);
+    return static_cast<BoardLine*>(m_rows->row(id));
 }
 
 void LinesPage::rebuildRows()

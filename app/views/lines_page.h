@@ -4,7 +4,7 @@
 #include <QWidget>
 
 class BoardLine;
-class BoardRows;
+class RecycledRows;
 class PageHeader;
 class QLabel;
 class QVBoxLayout;
@@ -21,7 +21,7 @@ public:
     // The rows that exist: those in or near view, in board order.
     QList<BoardLine*> rows() const;
     BoardLine* row(const QUuid& id) const;
-    BoardRows* board() const { return m_rows; }
+    RecycledRows* board() const { return m_rows; }
     QWidget* emptyState() const { return m_empty; }
     QWidget* elsewhere() const { return m_elsewhere; }
 
@@ -34,7 +34,7 @@ private:
     PageHeader* m_header;
     QLabel* m_span;
     QWidget* m_board;
-    BoardRows* m_rows;
+    RecycledRows* m_rows;
     QWidget* m_empty;
     QWidget* m_elsewhere;
     QVBoxLayout* m_elsewhereRows;

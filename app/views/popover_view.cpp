@@ -7,6 +7,7 @@
 #include "views/line_mark.h"
 #include "views/line_texts.h"
 #include "views/navigator.h"
+#include "views/recycled_rows.h"
 #include "views/refresh_queue.h"
 #include "views/signal_line_widget.h"
 
@@ -83,16 +84,15 @@ private:
 
 } // namespace
 
-PopoverLine::PopoverLine(ShareStore& store, Navigator& navigator, const QUuid& id, QWidget* parent)
-    : QWidget(parent), m_store(store), m_navigator(navigator), m_id(id)
+PopoverLine::PopoverLine(ShareStore& store, Navigator& navigator, QWidget* parent)
+    : BoundRow(parent), m_store(store), m_navigator(navigator)
 {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(14, 6, 10, 6);
     column->setSpacing(3);
     auto* top = new QHBoxLayout;
     top->setSpacing(6);
-    const ShareSpec* spec = m_store.share(id);
-    m_tag = new ProtoTag(spec ? std::optional(spec->proto) : std::nullopt, QString(), true, this);
+    m_tag = new ProtoTag(std::nullopt, QString(), true, this);
     m_name = Ui::elided(QString(), Theme::Typo::bodyStrong(), Theme::ink, this);
     m_figure = Ui::elided(QString(), Theme::Typo::monospaced(10.5), Theme::ink2, this);
     m_figure->setMaximumWidth(150);
@@ -101,7 +101,7 @@ PopoverLine::PopoverLine(ShareStore& store, Navigator& navigator, const QUuid& i
     m_action->setFixedSize(26, 22);
     m_action->setCursor(Qt::PointingHandCursor);
     connect(m_action, &QToolButton::clicked, this, [this] {
-        const ShareSpec* s = m_store.share(m_id);
+        const ShareSpec* s = m_store.share(id());
         if (!s)
             return;
         const ShareSpec share = *s;
@@ -118,12 +118,22 @@ PopoverLine::PopoverLine(ShareStore& store, Navigator& navigator, const QUuid& i
     m_line = new SignalLineWidget(this);
     m_line->setFixedHeight(16);
     column->addWidget(m_line);
-    refresh();
+}
+
+QList<QWidget*> PopoverLine::controls() const
+{
+    return {m_action};
+}
+
+void PopoverLine::bound()
+{
+    if (const ShareSpec* s = m_store.share(id()))
+        m_tag->setProtocol(s->proto);
 }
 
 void PopoverLine::refresh()
 {
-    const ShareSpec* s = m_store.share(m_id);
+    const ShareSpec* s = m_store.share(id());
     if (!s)
         return;
     const ShareStatus status = m_store.status(*s);
@@ -149,7 +159,7 @@ void PopoverLine::refresh()
 QMenu* PopoverLine::makeMenu(QWidget* parent)
 {
     auto* menu = new QMenu(parent);
-    const ShareSpec* s = m_store.share(m_id);
+    const ShareSpec* s = m_store.share(id());
     if (!s)
         return menu;
     const ShareSpec share = *s;
@@ -216,13 +226,11 @@ PopoverView::PopoverView(ShareStore& store, Navigator& navigator, QWidget* paren
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    auto* list = new QWidget(m_scroll);
-    m_linesLayout = new QVBoxLayout(list);
-    m_linesLayout->setContentsMargins(0, 0, 0, 0);
-    m_linesLayout->setSpacing(0);
-    m_scroll->setWidget(list);
+    m_lines = new RecycledRows(
+        m_scroll, [this](QWidget* parent) { return new PopoverLine(m_store, m_navigator, parent); }, false);
+    m_scroll->setWidget(m_lines);
     m_scroll->viewport()->setAutoFillBackground(false);
-    list->setAutoFillBackground(false);
+    m_lines->setAutoFillBackground(false);
     const QScreen* screen = QGuiApplication::primaryScreen();
     m_scroll->setMaximumHeight(listHeightCap(screen ? screen->availableGeometry().height() : 660));
     column->addWidget(m_scroll);
@@ -293,15 +301,7 @@ PopoverView::PopoverView(ShareStore& store, Navigator& navigator, QWidget* paren
     });
     auto* queue = new RefreshQueue(
         [this](const QSet<QUuid>& ids, bool everything) {
-            if (everything) {
-                for (PopoverLine* line : std::as_const(m_lines))
-                    line->refresh();
-            } else {
-                for (const QUuid& id : ids) {
-                    if (PopoverLine* line = m_lines.value(id))
-                        line->refresh();
-                }
-            }
+            m_lines->refresh(ids, everything);
             refreshSummary();
         },
         this);
@@ -328,46 +328,23 @@ QString PopoverView::summary() const
 
 QList<PopoverLine*> PopoverView::lines() const
 {
-    QList<PopoverLine*> ordered;
-    for (const ShareSpec& share : m_store.shares()) {
-        if (PopoverLine* line = m_lines.value(share.id))
-            ordered.append(line);
-    }
-    return ordered;
+    QList<PopoverLine*> lines;
+    for (BoundRow* row : m_lines->rows())
+        lines << static_cast<PopoverLine*>(row);
+    return lines;
 }
 
 void PopoverView::rebuildLines()
 {
-    QSet<QUuid> ids;
+    QList<QUuid> ids;
     for (const ShareSpec& share : m_store.shares())
-        ids.insert(share.id);
-    for (auto it = m_lines.begin(); it != m_lines.end();) {
-        if (ids.contains(it.key())) {
-            ++it;
-        } else {
-            it.value()->hide();
-            it.value()->deleteLater();
-            it = m_lines.erase(it);
-        }
-    }
-    while (QLayoutItem* item = m_linesLayout->takeAt(0))
-        delete item;
-    for (const ShareSpec& share : m_store.shares()) {
-        PopoverLine* line = m_lines.value(share.id);
-        if (!line) {
-            line = new PopoverLine(m_store, m_navigator, share.id, m_scroll->widget());
-            m_lines.insert(share.id, line);
-        } else {
-            line->refresh();
-        }
-        m_linesLayout->addWidget(line);
-    }
-    const bool none = m_store.shares().empty();
-    m_scroll->setVisible(!none);
-    m_empty->setVisible(none);
+        ids.append(share.id);
+    m_lines->setLines(ids);
+    m_scroll->setVisible(!ids.isEmpty());
+    m_empty->setVisible(ids.isEmpty());
     // The list is as tall as its lines up to the cap, then scrolls.
-    m_scroll->widget()->adjustSize();
-    m_scroll->setMinimumHeight(std::min(m_scroll->maximumHeight(), m_scroll->widget()->sizeHint().height()));
+    m_lines->adjustSize();
+    m_scroll->setMinimumHeight(std::min(m_scroll->maximumHeight(), m_lines->sizeHint().height()));
 }
 
 void PopoverView::rebuildRoutes()

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QHash>
-#include <QUuid>
-#include <QWidget>
+#include "views/bound_row.h"
 
 class ChosenNetworkNote;
 class Navigator;
@@ -10,6 +8,7 @@ class ElidedLabel;
 class QLabel;
 class QScrollArea;
 class QVBoxLayout;
+class RecycledRows;
 class ShareStore;
 class SignalLineWidget;
 class ProtoTag;
@@ -17,23 +16,23 @@ class QToolButton;
 class QMenu;
 
 // One compact line of the panel.
-class PopoverLine : public QWidget {
+class PopoverLine : public BoundRow {
     Q_OBJECT
 public:
-    PopoverLine(ShareStore& store, Navigator& navigator, const QUuid& id, QWidget* parent = nullptr);
-    void refresh();
-    const QUuid& id() const { return m_id; }
+    PopoverLine(ShareStore& store, Navigator& navigator, QWidget* parent = nullptr);
+    void refresh() override;
+    QList<QWidget*> controls() const override;
     QLabel* figure() const { return m_figure; }
     QToolButton* action() const { return m_action; }
     QMenu* makeMenu(QWidget* parent);
 
 protected:
+    void bound() override;
     void contextMenuEvent(QContextMenuEvent*) override;
 
 private:
     ShareStore& m_store;
     Navigator& m_navigator;
-    QUuid m_id;
     ProtoTag* m_tag;
     QLabel* m_name;
     QLabel* m_figure;
@@ -69,9 +68,8 @@ private:
     QWidget* m_routes;
     ChosenNetworkNote* m_chosenBy;
     QScrollArea* m_scroll;
-    QVBoxLayout* m_linesLayout;
+    RecycledRows* m_lines;
     QWidget* m_empty;
     QWidget* m_others;
     QVBoxLayout* m_othersLayout;
-    QHash<QUuid, PopoverLine*> m_lines;
 };

@@ -1,6 +1,6 @@
 #include "app/views/page_rig.h"
 #include "views/board_line.h"
-#include "views/board_rows.h"
+#include "views/recycled_rows.h"
 #include "views/controls.h"
 #include "views/line_texts.h"
 #include "views/lines_page.h"

@@ -1,7 +1,6 @@
-#include "views/board_rows.h"
+#include "views/recycled_rows.h"
 
-#include "store/share_store.h"
-#include "views/board_line.h"
+#include "views/bound_row.h"
 #include "views/theme.h"
 
 #include <QApplication>
@@ -21,25 +20,26 @@ constexpr int spare = 2;
 
 } // namespace
 
-BoardRows::BoardRows(ShareStore& store, QScrollArea* area, QWidget* before, QWidget* parent)
-    : QWidget(parent), m_store(store), m_area(area), m_before(before)
+RecycledRows::RecycledRows(QScrollArea* area, Factory make, bool ruled, QWidget* before, QWidget* parent)
+    : QWidget(parent), m_area(area), m_make(std::move(make)), m_ruled(ruled), m_before(before)
 {
-    setAttribute(Qt::WA_OpaquePaintEvent);
+    // Ruled rows sit on the page's plain background, which this paints; others show what is under them.
+    setAttribute(Qt::WA_OpaquePaintEvent, m_ruled);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    connect(m_area->verticalScrollBar(), &QScrollBar::valueChanged, this, &BoardRows::place);
+    connect(m_area->verticalScrollBar(), &QScrollBar::valueChanged, this, &RecycledRows::place);
     m_area->viewport()->installEventFilter(this);
-    // Countdowns of waiting lines move on between store changes; no other caption does.
+    // Only rows that show a countdown move on between store changes, and only while they exist.
     m_clock = new QTimer(this);
     m_clock->setInterval(1000);
     connect(m_clock, &QTimer::timeout, this, [this] {
         if (!isVisible())
             return;
-        for (BoardLine* row : std::as_const(m_counting))
-            row->refreshCaption();
+        for (BoundRow* row : std::as_const(m_ticking))
+            row->tick();
     });
 }
 
-void BoardRows::setLines(const QList<QUuid>& ids)
+void RecycledRows::setLines(const QList<QUuid>& ids)
 {
     m_ids = ids;
     m_index.clear();
@@ -48,49 +48,47 @@ void BoardRows::setLines(const QList<QUuid>& ids)
     for (auto it = m_bound.begin(); it != m_bound.end();) {
         if (m_index.contains(it.key())) {
             it.value()->refresh();
-            followCountdown(it.value());
+            followClock(it.value());
             ++it;
             continue;
         }
-        it.value()->hide();
-        m_counting.remove(it.value());
-        m_free.append(it.value());
+        free(it.value());
         it = m_bound.erase(it);
     }
     if (m_rowHeight == 0 && !m_ids.isEmpty()) {
         // Every row has the same parts, so one bound row gives the height of all.
-        BoardLine* first = m_free.isEmpty() ? new BoardLine(m_store, this) : m_free.takeLast();
+        BoundRow* first = m_free.isEmpty() ? m_make(this) : m_free.takeLast();
         bind(first, m_ids.front());
         first->ensurePolished();
         m_rowHeight = first->sizeHint().height();
         m_rowWidth = first->minimumSizeHint().width();
     }
-    if (m_counting.isEmpty())
+    if (m_ticking.isEmpty())
         m_clock->stop();
     updateGeometry();
     place();
     update();
 }
 
-void BoardRows::refresh(const QSet<QUuid>& lines, bool everything)
+void RecycledRows::refresh(const QSet<QUuid>& lines, bool everything)
 {
-    for (BoardLine* row : std::as_const(m_bound)) {
+    for (BoundRow* row : std::as_const(m_bound)) {
         if (everything || lines.contains(row->id())) {
             row->refresh();
-            followCountdown(row);
+            followClock(row);
         }
     }
 }
 
-QList<BoardLine*> BoardRows::rows() const
+QList<BoundRow*> RecycledRows::rows() const
 {
-    QList<BoardLine*> ordered = m_bound.values();
+    QList<BoundRow*> ordered = m_bound.values();
     std::sort(ordered.begin(), ordered.end(),
-        [this](BoardLine* a, BoardLine* b) { return m_index.value(a->id()) < m_index.value(b->id()); });
+        [this](BoundRow* a, BoundRow* b) { return m_index.value(a->id()) < m_index.value(b->id()); });
     return ordered;
 }
 
-BoardLine* BoardRows::showRow(const QUuid& id)
+BoundRow* RecycledRows::showRow(const QUuid& id)
 {
     if (!m_index.contains(id) || !m_area->widget())
         return nullptr;
@@ -100,18 +98,19 @@ BoardLine* BoardRows::showRow(const QUuid& id)
     return row(id);
 }
 
-QSize BoardRows::sizeHint() const
+QSize RecycledRows::sizeHint() const
 {
     const int count = int(m_ids.size());
-    return {m_rowWidth, count > 0 ? count * pitch() - 1 : 0};
+    // No rule after the last row.
+    return {m_rowWidth, count > 0 ? count * pitch() - (m_ruled ? 1 : 0) : 0};
 }
 
-QSize BoardRows::minimumSizeHint() const
+QSize RecycledRows::minimumSizeHint() const
 {
     return sizeHint();
 }
 
-void BoardRows::place()
+void RecycledRows::place()
 {
     if (m_ids.isEmpty() || m_rowHeight == 0)
         return;
@@ -124,55 +123,60 @@ void BoardRows::place()
     QSet<QUuid> wanted {m_ids.front(), m_ids.back()};
     for (int i = first; i <= end; ++i)
         wanted.insert(m_ids[i]);
-    if (BoardLine* focused = focusedRow(); focused && m_index.contains(focused->id()))
+    if (BoundRow* focused = focusedRow(); focused && m_index.contains(focused->id()))
         wanted.insert(focused->id());
     for (auto it = m_bound.begin(); it != m_bound.end();) {
         if (wanted.contains(it.key())) {
             ++it;
             continue;
         }
-        it.value()->hide();
-        m_counting.remove(it.value());
-        m_free.append(it.value());
+        free(it.value());
         it = m_bound.erase(it);
     }
     for (const QUuid& id : std::as_const(wanted)) {
         if (!m_bound.contains(id))
-            bind(m_free.isEmpty() ? new BoardLine(m_store, this) : m_free.takeLast(), id);
+            bind(m_free.isEmpty() ? m_make(this) : m_free.takeLast(), id);
     }
-    for (BoardLine* row : std::as_const(m_bound)) {
+    for (BoundRow* row : std::as_const(m_bound)) {
         row->setGeometry(0, m_index.value(row->id()) * pitch(), width(), m_rowHeight);
         row->show();
     }
-    if (m_counting.isEmpty())
+    if (m_ticking.isEmpty())
         m_clock->stop();
     chainFocus();
 }
 
-BoardLine* BoardRows::focusedRow() const
+BoundRow* RecycledRows::focusedRow() const
 {
     QWidget* w = QApplication::focusWidget();
     while (w && w->parentWidget() != this)
         w = w->parentWidget();
-    return qobject_cast<BoardLine*>(w);
+    return qobject_cast<BoundRow*>(w);
 }
 
-void BoardRows::bind(BoardLine* row, const QUuid& id)
+void RecycledRows::free(BoundRow* row)
+{
+    row->hide();
+    m_ticking.remove(row);
+    m_free.append(row);
+}
+
+void RecycledRows::bind(BoundRow* row, const QUuid& id)
 {
     row->bind(id);
     m_bound.insert(id, row);
-    followCountdown(row);
+    followClock(row);
 }
 
-void BoardRows::chainFocus()
+void RecycledRows::chainFocus()
 {
     // Rows come and go in any order; the keyboard must still meet their controls in board order.
-    const QList<BoardLine*> ordered = rows();
+    const QList<BoundRow*> ordered = rows();
     if (ordered == m_chained)
         return;
     m_chained = ordered;
     QWidget* previous = m_before;
-    for (BoardLine* row : ordered) {
+    for (BoundRow* row : ordered) {
         for (QWidget* control : row->controls()) {
             if (previous)
                 QWidget::setTabOrder(previous, control);
@@ -181,21 +185,22 @@ void BoardRows::chainFocus()
     }
 }
 
-void BoardRows::followCountdown(BoardLine* row)
+void RecycledRows::followClock(BoundRow* row)
 {
-    const ShareSpec* share = m_store.share(row->id());
-    if (share && m_store.status(*share).kind == ShareStatus::Kind::waiting)
-        m_counting.insert(row);
+    if (row->ticking())
+        m_ticking.insert(row);
     else
-        m_counting.remove(row);
-    if (m_counting.isEmpty())
+        m_ticking.remove(row);
+    if (m_ticking.isEmpty())
         m_clock->stop();
     else if (!m_clock->isActive())
         m_clock->start();
 }
 
-void BoardRows::paintEvent(QPaintEvent* event)
+void RecycledRows::paintEvent(QPaintEvent* event)
 {
+    if (!m_ruled)
+        return;
     QPainter p(this);
     const QRect area = event->rect();
     p.fillRect(area, palette().color(QPalette::Window));
@@ -207,29 +212,29 @@ void BoardRows::paintEvent(QPaintEvent* event)
         p.fillRect(0, i * pitch() + m_rowHeight, width(), 1, rule);
 }
 
-void BoardRows::resizeEvent(QResizeEvent* event)
+void RecycledRows::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     place();
 }
 
-void BoardRows::showEvent(QShowEvent* event)
+void RecycledRows::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     place();
 }
 
-bool BoardRows::focusNextPrevChild(bool next)
+bool RecycledRows::focusNextPrevChild(bool next)
 {
     // With the focused row in full view, the rows on either side of it are bound and chained.
-    if (BoardLine* row = focusedRow()) {
+    if (BoundRow* row = focusedRow()) {
         m_area->ensureWidgetVisible(row, 0, 0);
         place();
     }
     return QWidget::focusNextPrevChild(next);
 }
 
-bool BoardRows::eventFilter(QObject* watched, QEvent* event)
+bool RecycledRows::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_area->viewport() && event->type() == QEvent::Resize)
         place();
