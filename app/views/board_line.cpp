@@ -45,6 +45,7 @@ BoardLine::BoardLine(ShareStore& store, QWidget* parent) : BoundRow(parent), m_s
     m_line->setFixedHeight(30);
     // The trace gives way first when the window is narrow, so the figures and actions stay in reach.
     m_line->setMinimumWidth(48);
+    m_line->setBackground(background());
     trace->addWidget(m_line);
     m_caption = Ui::elided(QString(), Theme::Typo::monospaced(10.5), Theme::ink3, this);
     trace->addWidget(m_caption);
@@ -246,23 +247,45 @@ void BoardLine::confirmRemove(const ShareSpec& share)
 
 void BoardLine::enterEvent(QEnterEvent*)
 {
-    m_hover = true;
-    update();
+    setHover(true);
 }
 
 void BoardLine::leaveEvent(QEvent*)
 {
-    m_hover = false;
+    setHover(false);
+}
+
+void BoardLine::setHover(bool hover)
+{
+    m_hover = hover;
+    m_line->setBackground(background());
     update();
+}
+
+QColor BoardLine::background() const
+{
+    const QColor page = palette().color(QPalette::Window);
+    if (!m_hover)
+        return page;
+    const QColor wash = Theme::wash.color();
+    const double a = wash.alphaF();
+    return QColor::fromRgbF(float(page.redF() * (1 - a) + wash.redF() * a), float(page.greenF() * (1 - a) + wash.greenF() * a),
+        float(page.blueF() * (1 - a) + wash.blueF() * a));
+}
+
+void BoardLine::changeEvent(QEvent* event)
+{
+    BoundRow::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange)
+        m_line->setBackground(background());
 }
 
 void BoardLine::paintEvent(QPaintEvent* event)
 {
-    // The row paints the page's plain background itself, so a repaint of its running line stops here.
+    // The row paints the page's plain background itself, and its line the same under it, so a repaint of
+    // the running line stops at the line.
     QPainter p(this);
-    p.fillRect(event->rect(), palette().color(QPalette::Window));
-    if (m_hover)
-        p.fillRect(event->rect(), Theme::wash.color());
+    p.fillRect(event->rect(), background());
 }
 
 void BoardLine::contextMenuEvent(QContextMenuEvent* event)

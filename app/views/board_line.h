@@ -49,6 +49,7 @@ protected:
     void bound() override;
     void enterEvent(QEnterEvent*) override;
     void leaveEvent(QEvent*) override;
+    void changeEvent(QEvent*) override;
     void paintEvent(QPaintEvent*) override;
     void contextMenuEvent(QContextMenuEvent*) override;
 
@@ -58,6 +59,8 @@ private:
     // Just the status caption, for countdowns between store changes.
     void refreshCaption();
     void confirmRemove(const ShareSpec& share);
+    void setHover(bool hover);
+    QColor background() const;
 
     ShareStore& m_store;
     bool m_hover = false;

@@ -34,6 +34,15 @@ void SignalLineWidget::setLine(const SignalLine& line)
     update();
 }
 
+void SignalLineWidget::setBackground(const QColor& background)
+{
+    if (background == m_background)
+        return;
+    m_background = background;
+    setAttribute(Qt::WA_OpaquePaintEvent, m_background.isValid());
+    update();
+}
+
 void SignalLineWidget::setReduceMotion(bool reduce)
 {
     if (reduce == m_reduceMotion)
@@ -114,6 +123,8 @@ void SignalLineWidget::paintEvent(QPaintEvent*)
         m_frame = DashTicker::frameNow();
     const QPixmap& shown = image(m_animating ? m_frame : 0);
     QPainter painter(this);
+    if (m_background.isValid())
+        painter.fillRect(rect(), m_background);
     painter.drawPixmap(0, 0, shown);
 }
 

@@ -2,6 +2,7 @@
 
 #include "views/signal_line.h"
 
+#include <QColor>
 #include <QPixmap>
 #include <QWidget>
 
@@ -23,6 +24,10 @@ public:
 
     bool reduceMotion() const { return m_reduceMotion; }
     void setReduceMotion(bool reduce);
+
+    // A plain colour to paint under the line, making the widget opaque: a frame of running dashes then
+    // repaints this widget alone, none of the row around it. Invalid (the default) leaves it see-through.
+    void setBackground(const QColor& background);
 
     // Whether the dashes are moving right now.
     bool animating() const { return m_animating; }
@@ -46,6 +51,7 @@ private:
 
     SignalLine m_line;
     bool m_reduceMotion = false;
+    QColor m_background;
     bool m_animating = false;
     int m_frame = 0; // the dash step shown
     // One image per dash step; a still line uses only the first.
