@@ -42,14 +42,4 @@ inline bool answer(QMessageBox* box, const QString& text)
     return false;
 }
 
-inline QStringList buttonTexts(QMessageBox* box)
-{
-    QStringList texts;
-    if (box) {
-        for (QAbstractButton* button : box->buttons())
-            texts << button->text();
-    }
-    return texts;
-}
-
 } // namespace PageRig

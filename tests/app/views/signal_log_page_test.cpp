@@ -31,18 +31,13 @@ struct LogRig : StoreRig {
     }
     ~LogRig() { QLocale::setDefault(before); }
 
-    void logAt(const QDateTime& local, Kind kind, std::optional<QString> share = std::nullopt)
+    // At `local` time, or now.
+    void log(Kind kind, std::optional<QString> share = QStringLiteral("Studio"), std::optional<QDateTime> local = {})
     {
         const QDateTime now = clock;
-        clock = local.toUTC();
+        clock = local.value_or(now).toUTC();
         store->log(kind, share, toRaw(kind));
         clock = now;
-        settle();
-    }
-
-    void logNow(Kind kind)
-    {
-        store->log(kind, QStringLiteral("Studio"), toRaw(kind));
         settle();
     }
 
@@ -65,11 +60,11 @@ struct LogRig : StoreRig {
 TEST(SignalLogPage, EntriesAreGroupedUnderTodayYesterdayAndPlainDates)
 {
     LogRig rig;
-    rig.logAt(LogRig::local(-2, 8, 0), Kind::mounted, QStringLiteral("Archive"));
-    rig.logAt(LogRig::local(1, 23, 59), Kind::profile);
-    rig.logAt(LogRig::local(2, 0, 1), Kind::recovered, QStringLiteral("Studio"));
-    rig.logAt(LogRig::local(2, 9, 30), Kind::dropped, QStringLiteral("Studio"));
-    rig.logAt(LogRig::local(2, 9, 45), Kind::info);
+    rig.log(Kind::mounted, QStringLiteral("Archive"), LogRig::local(-2, 8, 0));
+    rig.log(Kind::profile, std::nullopt, LogRig::local(1, 23, 59));
+    rig.log(Kind::recovered, QStringLiteral("Studio"), LogRig::local(2, 0, 1));
+    rig.log(Kind::dropped, QStringLiteral("Studio"), LogRig::local(2, 9, 30));
+    rig.log(Kind::info, std::nullopt, LogRig::local(2, 9, 45));
 
     EXPECT_EQ(rig.page->dayTitles().join(" / ").toStdString(),
         "TODAY · MON, MAR 2 / YESTERDAY · SUN, MAR 1 / THU, FEB 26");
@@ -88,7 +83,7 @@ TEST(SignalLogPage, FilterTabsCountAndNarrowTheTimeline)
 {
     LogRig rig;
     for (const Kind kind : allActivityKinds())
-        rig.logNow(kind);
+        rig.log(kind);
     const std::tuple<Filter, int, const char*> cases[] = {
         {Filter::all, 9, "info, profile, serverUp, serverDown, failed, recovered, dropped, unmounted, mounted"},
         {Filter::drops, 3, "serverDown, failed, dropped"},
@@ -113,22 +108,17 @@ TEST(SignalLogPage, FilterTabsCountAndNarrowTheTimeline)
 
 TEST(SignalLogPage, EmptyStatesSayWhatIsMissing)
 {
-    LogRig rig;
-    EXPECT_EQ(rig.page->showing(), SignalLogPage::Showing::nothingLogged);
-    EXPECT_EQ(rig.page->emptyTitle(), "Nothing logged yet");
-    EXPECT_EQ(rig.page->emptyText(), "Connections, drops and recoveries are written here as they happen.");
-    EXPECT_FALSE(rig.page->clearButton()->isEnabled());
-    EXPECT_EQ(rig.page->confirmClear(), nullptr);
-
-    const std::tuple<Kind, Filter, const char*, const char*> cases[] = {
-        {Kind::info, Filter::drops, "No drops", "No line has dropped. Nice and steady."},
-        {Kind::dropped, Filter::recoveries, "No recoveries", "No line has connected or come back yet."},
-        {Kind::serverDown, Filter::changes, "No changes", "No connections, ejects, route switches or notes yet."},
+    // Logged, then filtered out; then one that passes the filter.
+    const std::tuple<Kind, Filter, Kind, const char*, const char*> cases[] = {
+        {Kind::info, Filter::drops, Kind::failed, "No drops", "No line has dropped. Nice and steady."},
+        {Kind::dropped, Filter::recoveries, Kind::serverUp, "No recoveries", "No line has connected or come back yet."},
+        {Kind::serverDown, Filter::changes, Kind::profile, "No changes",
+            "No connections, ejects, route switches or notes yet."},
     };
-    for (const auto& [logged, filter, title, text] : cases) {
+    for (const auto& [logged, filter, passing, title, text] : cases) {
         SCOPED_TRACE(title);
         LogRig rig;
-        rig.logNow(logged);
+        rig.log(logged);
         rig.page->setFilter(filter);
         EXPECT_EQ(rig.page->showing(), SignalLogPage::Showing::nothingPasses);
         EXPECT_EQ(rig.page->emptyTitle(), title);
@@ -138,46 +128,44 @@ TEST(SignalLogPage, EmptyStatesSayWhatIsMissing)
         EXPECT_EQ(rig.page->filter(), Filter::all);
         EXPECT_EQ(rig.page->tabs()->selection(), 0);
         EXPECT_EQ(rig.page->showing(), SignalLogPage::Showing::entries);
+        // An entry that passes the filter replaces its empty state as it is logged.
+        rig.page->setFilter(filter);
+        rig.log(passing);
+        EXPECT_EQ(rig.page->showing(), SignalLogPage::Showing::entries);
+        EXPECT_EQ(rig.page->rows(0).size(), 1);
     }
-
-    // An entry that passes the filter replaces its empty state as it is logged.
-    LogRig live;
-    live.logNow(Kind::info);
-    live.page->setFilter(Filter::drops);
-    live.logNow(Kind::failed);
-    EXPECT_EQ(live.page->showing(), SignalLogPage::Showing::entries);
-    EXPECT_EQ(live.page->rows(0).size(), 1);
 }
 
 TEST(SignalLogPage, ClearingAsksFirstThenEmptiesTheLogAndItsFile)
 {
-    const std::pair<int, const char*> cases[] = {{1, "Clear 1 Entry"}, {3, "Clear 3 Entries"}};
-    for (const auto& [entries, button] : cases) {
-        SCOPED_TRACE(button);
-        LogRig rig;
-        for (int i = 0; i < entries; ++i)
-            rig.logNow(Kind::dropped);
-        rig.page->clearButton()->click();
-        QMessageBox* box = rig.page->confirmation();
-        ASSERT_TRUE(box);
-        EXPECT_EQ(box->text(), "Clear the signal log?");
-        EXPECT_EQ(box->informativeText(), "This can’t be undone. Your lines, routes and settings aren’t affected.");
-        EXPECT_TRUE(PageRig::buttonTexts(box).contains(button));
-        EXPECT_EQ(rig.page->confirmClear(), box);
+    LogRig rig;
+    rig.log(Kind::dropped);
+    rig.log(Kind::recovered);
+    rig.page->clearButton()->click();
+    QMessageBox* box = rig.page->confirmation();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text(), "Clear the signal log?");
+    EXPECT_EQ(box->informativeText(), "This can’t be undone. Your lines, routes and settings aren’t affected.");
+    EXPECT_EQ(rig.page->confirmClear(), box) << "one confirmation at a time";
+    ASSERT_TRUE(PageRig::answer(box, "Cancel"));
+    EXPECT_EQ(rig.store->events().size(), 2u);
+    EXPECT_EQ(QJsonDocument::fromJson(rig.file(ShareStore::eventsFileName())).array().size(), 2);
+    EXPECT_EQ(rig.page->showing(), SignalLogPage::Showing::entries);
 
-        ASSERT_TRUE(PageRig::answer(box, "Cancel"));
-        EXPECT_EQ(int(rig.store->events().size()), entries);
-        EXPECT_EQ(QJsonDocument::fromJson(rig.file(ShareStore::eventsFileName())).array().size(), entries);
-        EXPECT_EQ(rig.page->showing(), SignalLogPage::Showing::entries);
+    ASSERT_TRUE(PageRig::answer(rig.page->confirmClear(), "Clear 2 Entries"));
+    EXPECT_TRUE(rig.store->events().empty());
+    EXPECT_EQ(rig.page->showing(), SignalLogPage::Showing::nothingLogged);
+    EXPECT_EQ(rig.page->emptyTitle(), "Nothing logged yet");
+    EXPECT_EQ(rig.page->emptyText(), "Connections, drops and recoveries are written here as they happen.");
+    EXPECT_FALSE(rig.page->clearButton()->isEnabled());
+    EXPECT_EQ(rig.page->confirmClear(), nullptr);
+    EXPECT_EQ(rig.page->tabs()->countAt(0), 0);
+    const QJsonDocument saved = QJsonDocument::fromJson(rig.file(ShareStore::eventsFileName()));
+    EXPECT_TRUE(saved.isArray() && saved.array().isEmpty());
 
-        ASSERT_TRUE(PageRig::answer(rig.page->confirmClear(), button));
-        EXPECT_TRUE(rig.store->events().empty());
-        EXPECT_EQ(rig.page->showing(), SignalLogPage::Showing::nothingLogged);
-        EXPECT_FALSE(rig.page->clearButton()->isEnabled());
-        EXPECT_EQ(rig.page->tabs()->countAt(0), 0);
-        const QJsonDocument saved = QJsonDocument::fromJson(rig.file(ShareStore::eventsFileName()));
-        EXPECT_TRUE(saved.isArray() && saved.array().isEmpty());
-    }
+    rig.log(Kind::dropped);
+    ASSERT_TRUE(PageRig::answer(rig.page->confirmClear(), "Clear 1 Entry"));
+    EXPECT_TRUE(rig.store->events().empty());
 }
 
 } // namespace

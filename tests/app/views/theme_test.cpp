@@ -51,16 +51,14 @@ TEST(Theme, AppearanceFollowsTheDesktopPaletteUnlessOverridden)
 {
     TestApp::instance();
     const QPalette original = QGuiApplication::palette();
-    QPalette dark = original;
-    dark.setColor(QPalette::Window, QColor(0x20, 0x22, 0x26));
-    QGuiApplication::setPalette(dark);
-    EXPECT_EQ(Theme::blue.color().name(), QStringLiteral("#4c95f2"));
-
-    QPalette light = original;
-    light.setColor(QPalette::Window, QColor(0xEF, 0xEF, 0xEF));
-    QGuiApplication::setPalette(light);
-    EXPECT_EQ(Theme::blue.color().name(), QStringLiteral("#2f80ed"));
-
+    for (const auto& [window, appearance] :
+        {std::pair {QColor(0x20, 0x22, 0x26), Appearance::dark}, {QColor(0xEF, 0xEF, 0xEF), Appearance::light}}) {
+        QPalette palette = original;
+        palette.setColor(QPalette::Window, window);
+        QGuiApplication::setPalette(palette);
+        EXPECT_EQ(Theme::currentAppearance(), appearance);
+        EXPECT_EQ(Theme::blue.color(), Theme::blue.in(appearance));
+    }
     Theme::setAppearanceOverride(Appearance::dark);
     EXPECT_EQ(Theme::currentAppearance(), Appearance::dark);
     Theme::setAppearanceOverride(std::nullopt);
