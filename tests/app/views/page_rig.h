@@ -27,6 +27,16 @@ inline void key(QWidget* widget, int key)
     QCoreApplication::sendEvent(widget, &press);
 }
 
+// The texts of `items`, joined for one comparison.
+template <typename Items, typename Text>
+std::string joined(const Items& items, Text text)
+{
+    QStringList list;
+    for (const auto& item : items)
+        list << text(item);
+    return list.join(", ").toStdString();
+}
+
 // Clicks the confirmation's button with this text; false when there is none.
 inline bool answer(QMessageBox* box, const QString& text)
 {

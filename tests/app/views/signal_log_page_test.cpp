@@ -50,10 +50,9 @@ struct LogRig : StoreRig {
     // Each row of a day as "title time", or "message" alone.
     std::string rows(int day, bool messages = false) const
     {
-        QStringList list;
-        for (const LogRow* row : page->rows(day))
-            list << (messages ? row->event().message : row->title() + QStringLiteral(" ") + row->time());
-        return list.join(", ").toStdString();
+        return PageRig::joined(page->rows(day), [&](const LogRow* row) {
+            return messages ? row->event().message : row->title() + QStringLiteral(" ") + row->time();
+        });
     }
 };
 
