@@ -159,8 +159,7 @@ TEST(SignalLogPage, ClearingAsksFirstThenEmptiesTheLogAndItsFile)
     EXPECT_FALSE(rig.page->clearButton()->isEnabled());
     EXPECT_EQ(rig.page->confirmClear(), nullptr);
     EXPECT_EQ(rig.page->tabs()->countAt(0), 0);
-    const QJsonDocument saved = QJsonDocument::fromJson(rig.file(ShareStore::eventsFileName()));
-    EXPECT_TRUE(saved.isArray() && saved.array().isEmpty());
+    EXPECT_EQ(rig.file(ShareStore::eventsFileName()), "[]");
 
     rig.log(Kind::dropped);
     ASSERT_TRUE(PageRig::answer(rig.page->confirmClear(), "Clear 1 Entry"));
