@@ -64,29 +64,25 @@ TEST(SignalLine, EachContinuityHasItsOwnStroke)
     // With no checks every line is flat, so the stroke alone tells them apart along the baseline row.
     const double y = board.baseline;
     const double start = board.pathStart;
-    struct Case {
-        LineContinuity continuity;
-        double inkedX;                // on a dash, a dot, or the unbroken stretch
-        std::optional<double> emptyX; // in a dash gap, between dots, or in the break
-        QRgb hue;                     // the stroke's colour at its left end
-    };
-    const Case cases[] = {
+    // Ink at one x (on a dash, a dot or the unbroken stretch), none at another (in a dash gap, between dots or
+    // in the break), and the stroke's hue at its left end.
+    const std::tuple<LineContinuity, double, std::optional<double>, QRgb> cases[] = {
         {LineContinuity::solid, start + 6.5, std::nullopt, 0x2F80ED},
         {LineContinuity::dashed, start + 2.5, start + 6.5, 0xC27A0E},
         {LineContinuity::dotted, start + 4.2, start + 2.1, 0x0F1B2D},
         {LineContinuity::broken, start + 6.5, board.areaEnd - 20, 0xD2403A},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(toRaw(c.continuity).toStdString());
-        const QImage image = draw(lineOf(c.continuity));
-        EXPECT_GT(alphaAt(image, c.inkedX, y), 100);
-        if (c.emptyX) {
-            EXPECT_EQ(alphaAt(image, *c.emptyX, y), 0);
+    for (const auto& [continuity, inkedX, emptyX, hue] : cases) {
+        SCOPED_TRACE(toRaw(continuity).toStdString());
+        const QImage image = draw(lineOf(continuity));
+        EXPECT_GT(alphaAt(image, inkedX, y), 100);
+        if (emptyX) {
+            EXPECT_EQ(alphaAt(image, *emptyX, y), 0);
         }
         const QColor pixel = QColor::fromRgba(image.pixel(static_cast<int>(start), static_cast<int>(y)));
-        EXPECT_NEAR(pixel.hueF(), QColor::fromRgb(c.hue).hueF(), 0.04);
+        EXPECT_NEAR(pixel.hueF(), QColor::fromRgb(hue).hueF(), 0.04);
         // Only a connected line fills its server node; the others draw its rim. This computer's node is filled.
-        EXPECT_EQ(alphaAt(image, board.rightNode, y) > 200, c.continuity == LineContinuity::solid);
+        EXPECT_EQ(alphaAt(image, board.rightNode, y) > 200, continuity == LineContinuity::solid);
         EXPECT_GT(alphaAt(image, board.rightNode + board.nodeRadius - 0.5, y), 50);
         EXPECT_GE(alphaAt(image, board.leftNode, y), 160);
     }
