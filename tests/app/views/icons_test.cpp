@@ -45,10 +45,11 @@ TEST(Icons, EverySymbolInUseHasItsOwnDrawingAndAnyOtherNameThePlaceholder)
     }
     // No bundled symbol is left out of the list above.
     EXPECT_EQ(Icons::names().size(), inUse.size());
+    EXPECT_GT(coverage(Icons::applicationIcon().pixmap(QSize(128, 128)).toImage()), 128 * 128 / 2);
 
     for (const QString& name : {QString(), QStringLiteral("Gearshape"), QStringLiteral("../icons/gearshape"),
-                               QStringLiteral("gear shape"), QStringLiteral("tray.connected"),
-                               QStringLiteral("fallback"), QStringLiteral("mountwire"), QString(500, u'a')}) {
+                               QStringLiteral("gear shape"), QStringLiteral("fallback"), QStringLiteral("mountwire"),
+                               QString(500, u'a')}) {
         SCOPED_TRACE(name.left(40).toStdString());
         EXPECT_FALSE(Icons::has(name));
         EXPECT_EQ(rendered(name), placeholder);
@@ -81,36 +82,6 @@ TEST(Icons, GlyphsTakeTheirColourStaySharpAtEverySizeAndFadeWhenDisabled)
     EXPECT_EQ(icon.pixmap(QSize(64, 64)).size(), QSize(64, 64));
     const auto at24 = [&](QIcon::Mode mode) { return coverage(icon.pixmap(QSize(24, 24), 1.0, mode).toImage()); };
     EXPECT_LT(at24(QIcon::Disabled), at24(QIcon::Normal) / 2);
-}
-
-TEST(Icons, TrayImageFollowsTheWorstLineWithADrawingForEachState)
-{
-    TestApp::instance();
-    using enum LineContinuity;
-    using enum Icons::TrayState;
-    const std::pair<std::vector<LineContinuity>, Icons::TrayState> cases[] = {
-        {{}, idle},
-        {{dotted, dotted}, idle},
-        {{solid, dotted}, allGood},
-        {{solid, dashed, dotted}, connecting},
-        {{dashed, broken, solid}, dropped},
-        {{broken}, dropped},
-    };
-    for (const auto& [lines, state] : cases)
-        EXPECT_EQ(Icons::trayState(lines), state);
-
-    // Four different drawings; the same state twice gives the same one.
-    QList<QImage> images;
-    for (const auto state : {allGood, connecting, dropped, idle, allGood}) {
-        images.append(Icons::trayIcon(state).pixmap(QSize(22, 22)).toImage());
-        EXPECT_GT(coverage(images.back()), 20);
-    }
-    EXPECT_EQ(images.first(), images.last());
-    for (int i = 0; i < 4; ++i) {
-        for (int j = i + 1; j < 4; ++j)
-            EXPECT_NE(images[i], images[j]);
-    }
-    EXPECT_GT(coverage(Icons::applicationIcon().pixmap(QSize(128, 128)).toImage()), 128 * 128 / 2);
 }
 
 } // namespace
