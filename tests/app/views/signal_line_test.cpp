@@ -59,7 +59,7 @@ int raised(const QImage& image, double fromX = 0, double toX = rowSize.width())
     return inked(image, std::max(fromX, board.pathStart), std::min(toX, board.pathEnd), board.baseline - 3);
 }
 
-TEST(SignalLine, EachContinuityHasItsOwnStroke)
+TEST(SignalLine, EachContinuityHasItsOwnStrokeAndTicksFailedChecksUnlessIdle)
 {
     // With no checks every line is flat, so the stroke alone tells them apart along the baseline row.
     const double y = board.baseline;
@@ -72,6 +72,8 @@ TEST(SignalLine, EachContinuityHasItsOwnStroke)
         {LineContinuity::dotted, start + 4.2, start + 2.1, 0x0F1B2D},
         {LineContinuity::broken, start + 6.5, board.areaEnd - 20, 0xD2403A},
     };
+    Latencies oneFailed(40, 20.0);
+    oneFailed[20] = std::nullopt;
     for (const auto& [continuity, inkedX, emptyX, hue] : cases) {
         SCOPED_TRACE(toRaw(continuity).toStdString());
         const QImage image = draw(lineOf(continuity));
@@ -85,6 +87,13 @@ TEST(SignalLine, EachContinuityHasItsOwnStroke)
         EXPECT_EQ(alphaAt(image, board.rightNode, y) > 200, continuity == LineContinuity::solid);
         EXPECT_GT(alphaAt(image, board.rightNode + board.nodeRadius - 0.5, y), 50);
         EXPECT_GE(alphaAt(image, board.leftNode, y), 160);
+
+        // Over a failed check the trace is flat on the baseline; a crisp tick in ink3 (40 %) reaches 3 above it.
+        const QImage failed = draw(lineOf(continuity, oneFailed));
+        int tick = 0;
+        for (double x = board.cellX(20) - 1; x <= board.cellX(20) + 1; x += 1)
+            tick = std::max(tick, alphaAt(failed, x, board.baseline - 2.5));
+        EXPECT_TRUE(continuity == LineContinuity::dotted ? tick == 0 : tick >= 95) << tick;
     }
     const QImage dark = draw(lineOf(LineContinuity::dashed), 0, rowSize, Appearance::dark);
     EXPECT_EQ(QColor(dark.pixel(static_cast<int>(start + 2), static_cast<int>(y))).name(), QStringLiteral("#e6a53d"));
@@ -143,26 +152,6 @@ TEST(SignalLine, DropStampSitsInTheGapOnlyWhenItFits)
 
     line.stamp = QStringLiteral("▼ a stamp far too long to fit in the gap");
     EXPECT_EQ(inkInGap(line, rowSize), 0);
-}
-
-TEST(SignalLine, FailedChecksAreTickedExceptOnIdleLines)
-{
-    Latencies latencies(40, 20.0);
-    latencies[20] = std::nullopt;
-    const double tickX = board.cellX(20);
-    // The flat stretch over the failure is on the baseline; a tick reaches 3 above it.
-    for (const LineContinuity continuity : {LineContinuity::solid, LineContinuity::dashed, LineContinuity::dotted}) {
-        SCOPED_TRACE(toRaw(continuity).toStdString());
-        const QImage image = draw(lineOf(continuity, latencies));
-        int above = 0;
-        for (double x = tickX - 1; x <= tickX + 1; x += 1)
-            above = std::max(above, alphaAt(image, x, board.baseline - 2.5));
-        // A crisp one-pixel tick in ink3 (40 %), or nothing at all.
-        if (continuity == LineContinuity::dotted)
-            EXPECT_EQ(above, 0);
-        else
-            EXPECT_GE(above, 95);
-    }
 }
 
 TEST(SignalLine, AShortHistoryHugsTheRightEndAndNoneIsAStraightLine)
