@@ -67,9 +67,6 @@ TEST(RoutesPage, NewRoutesTakeUnusedNamesAndTheSummaryCountsThem)
     EXPECT_EQ(office->profile().symbol, "building.2");
     const QList<QAction*> icons = office->iconButton()->menu()->actions();
     EXPECT_TRUE(icons.first()->isChecked() && !icons.first()->text().isEmpty()) << "the menu names and marks the icon";
-    EXPECT_FALSE(office->activeBadge()->isVisible());
-    EXPECT_EQ(office->actionButton()->text(), "Switch to Office");
-    EXPECT_EQ(rig.page->header()->summary(), "1 route");
     EXPECT_EQ(rig.newRoute()->nameField()->text(), "Home");
     EXPECT_EQ(rig.page->header()->summary(), "2 routes");
 

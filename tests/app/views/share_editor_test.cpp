@@ -92,19 +92,6 @@ TEST(ShareEditor, ReturnSavesAReadyAddressAsALineThatConnectsAMomentLaterAndEsca
     EXPECT_TRUE(TestApp::waitUntil([&] { return !rig.mounter.mounts.empty(); }, 1000));
 }
 
-TEST(ShareEditor, TheProtocolSwitchFollowsTheAddressAndRewritesItsScheme)
-{
-    EditorRig rig;
-    ShareEditor& editor = rig.open();
-    EXPECT_FALSE(editor.switchedProtocol().has_value());
-    type(editor.addressField(), QStringLiteral("smb://ana@nas/Media"));
-    EXPECT_EQ(editor.switchedProtocol(), ShareProtocol::smb);
-    editor.switchProtocol(ShareProtocol::webdavs);
-    EXPECT_EQ(editor.addressField()->text(), QStringLiteral("https://ana@nas/Media"));
-    EXPECT_EQ(editor.switchedProtocol(), ShareProtocol::webdavs);
-    EXPECT_EQ(rig.parts(), "Proto WebDAV (TLS), Server nas, Path Media, Port 443, User ana");
-}
-
 TEST(ShareEditor, PasswordsGoOnlyToThePasswordStoreAndEditingLeavesTheSavedOneAlone)
 {
     EditorRig rig;
@@ -156,7 +143,7 @@ TEST(ShareEditor, PasswordsGoOnlyToThePasswordStoreAndEditingLeavesTheSavedOneAl
     EXPECT_EQ(rig.keychain.saves.size(), 1u) << "an untouched password field leaves the stored password alone";
 }
 
-TEST(ShareEditor, StationsAreListedWhileTheSheetIsOpen)
+TEST(ShareEditor, StationsAreListedWhileOpenAndPickingOneOrAProtocolRewritesTheAddress)
 {
     EditorRig rig;
     FakeServerBrowser browser(0.2);
@@ -171,9 +158,15 @@ TEST(ShareEditor, StationsAreListedWhileTheSheetIsOpen)
     EXPECT_EQ(editor.stationNames(), (QStringList {QStringLiteral("archive"), QStringLiteral("Studio NAS")}));
     EXPECT_TRUE(editor.stationsNote().isEmpty());
 
+    EXPECT_FALSE(editor.switchedProtocol().has_value());
     type(editor.addressField(), QStringLiteral("smb://ana@old/Media/Films"));
+    EXPECT_EQ(editor.switchedProtocol(), ShareProtocol::smb);
+    editor.switchProtocol(ShareProtocol::webdavs);
+    EXPECT_EQ(editor.addressField()->text(), QStringLiteral("https://ana@old/Media/Films"));
+    EXPECT_EQ(rig.parts(), "Proto WebDAV (TLS), Server old, Path Media/Films, Port 443, User ana");
     editor.pick(browser.servers()[1]);
     EXPECT_EQ(editor.addressField()->text(), QStringLiteral("smb://ana@studio.lan/Media/Films"));
+    EXPECT_EQ(editor.switchedProtocol(), ShareProtocol::smb);
 
     editor.reject();
     EXPECT_EQ(browser.browsesEnded, 1);

@@ -103,12 +103,18 @@ TEST(SignalLine, EachContinuityHasItsOwnStrokeAndTicksFailedChecksUnlessIdle)
         ASSERT_GT(alphaAt(solid, x, y), 200) << "gap at x = " << x;
 }
 
-TEST(SignalLine, ADroppedLineBreaksJustBeforeItsTrailingFailures)
+TEST(SignalLine, ADroppedLineBreaksBeforeItsTrailingFailuresWithTheStampInTheGapIfItFits)
 {
     const auto history = [](std::size_t total, std::size_t failedAtEnd) {
         Latencies values(total - failedAtEnd, 12.0);
         values.resize(total);
         return values;
+    };
+    // Ink right of the break, up to the server's node, in a line drawn at `size`.
+    const auto inkInGap = [](const SignalLine& line, QSize size = rowSize) {
+        const SignalLineGeometry g = SignalLineGeometry::of(QSizeF(size), line.capacity, line.nodeRadius);
+        const double from = *SignalLinePainter::breakX(line, g) + 2;
+        return inked(draw(line, 0, size), from, g.rightNode - g.nodeRadius - 1, size.height());
     };
     const double latest = board.areaEnd - board.gapWidth();
     const std::tuple<const char*, Latencies, double> cases[] = {
@@ -122,36 +128,28 @@ TEST(SignalLine, ADroppedLineBreaksJustBeforeItsTrailingFailures)
     };
     for (const auto& [name, latencies, expected] : cases) {
         SCOPED_TRACE(name);
-        const SignalLine line = lineOf(LineContinuity::broken, latencies);
+        SignalLine line = lineOf(LineContinuity::broken, latencies);
         const std::optional<double> at = SignalLinePainter::breakX(line, board);
         ASSERT_TRUE(at);
         EXPECT_NEAR(*at, expected, 1e-9);
-
-        const QImage image = draw(line);
         // The bar stands above and below the baseline at the break; nothing of the trace lies past it.
+        const QImage image = draw(line);
         EXPECT_GT(alphaAt(image, *at, board.baseline - 3.5), 100);
         EXPECT_GT(alphaAt(image, *at, board.baseline + 3), 100);
-        EXPECT_EQ(inked(image, *at + 2, board.rightNode - board.nodeRadius - 1, rowSize.height()), 0);
+        EXPECT_EQ(inkInGap(line), 0);
+        line.stamp = QStringLiteral("▼ 14:32");
+        EXPECT_GT(inkInGap(line), 10);
     }
     for (const LineContinuity other : {LineContinuity::solid, LineContinuity::dashed, LineContinuity::dotted})
         EXPECT_FALSE(SignalLinePainter::breakX(lineOf(other), board));
-}
 
-TEST(SignalLine, DropStampSitsInTheGapOnlyWhenItFits)
-{
-    const auto inkInGap = [](const SignalLine& line, QSize size) {
-        const SignalLineGeometry g = SignalLineGeometry::of(QSizeF(size), line.capacity, line.nodeRadius);
-        const double from = *SignalLinePainter::breakX(line, g) + 2;
-        return inked(draw(line, 0, size), from, g.rightNode - g.nodeRadius - 2, size.height());
-    };
-    SignalLine line = lineOf(LineContinuity::broken, {12.0, 14.0, std::nullopt, std::nullopt, std::nullopt});
-    line.stamp = QStringLiteral("▼ 14:32");
-    EXPECT_GT(inkInGap(line, rowSize), 10);
     // Too narrow a gap, or too long a stamp, and it is left out.
+    SignalLine line = lineOf(LineContinuity::broken, history(5, 3));
+    line.stamp = QStringLiteral("▼ 14:32");
+    ASSERT_GT(inkInGap(line), 10);
     EXPECT_EQ(inkInGap(line, QSize(70, rowSize.height())), 0);
-
     line.stamp = QStringLiteral("▼ a stamp far too long to fit in the gap");
-    EXPECT_EQ(inkInGap(line, rowSize), 0);
+    EXPECT_EQ(inkInGap(line), 0);
 }
 
 TEST(SignalLine, AShortHistoryHugsTheRightEndAndNoneIsAStraightLine)
