@@ -55,7 +55,7 @@ struct RoutesRig : StoreRig {
     }
 };
 
-TEST(RoutesPage, NewRoutesTakeUnusedNamesAndTheSummaryCountsThem)
+TEST(RoutesPage, ANewRouteTakesAnUnusedNameThatCanBeRetypedAndBindsToTheCurrentNetwork)
 {
     RoutesRig rig;
     EXPECT_TRUE(rig.page->emptyState()->isVisible());
@@ -76,6 +76,28 @@ TEST(RoutesPage, NewRoutesTakeUnusedNamesAndTheSummaryCountsThem)
     office->diagram()->addLineButton()->click();
     ASSERT_TRUE(rig.store->editor().has_value());
     EXPECT_FALSE(rig.store->editor()->spec.has_value());
+
+    rig.page->activateWindow();
+    office->nameField()->setFocus();
+    for (const auto& [typed, saved] : {std::pair {"  Night shift ", "Night shift"}, {"   ", "Night shift"}}) {
+        office->nameField()->selectAll();
+        PageRig::type(office->nameField(), QString::fromUtf8(typed));
+        PageRig::key(office->nameField(), Qt::Key_Return);
+        EXPECT_EQ(rig.store->profiles().front().name, saved);
+        EXPECT_EQ(office->nameField()->text(), saved) << "the focused field shows the name as saved";
+        EXPECT_EQ(office->actionButton()->text(), QStringLiteral("Switch to ") + saved);
+    }
+
+    RouteNetworks* networks = office->networks();
+    EXPECT_FALSE(networks->addButton()->isEnabled()) << "no network known";
+    rig.pathMonitor.setPath({NetworkPathStatus::satisfied, {"wlan0"},
+        NetworkFingerprint {{"wlan0"}, "10.0.0.1", "aa:00:00:00:00:01", "Office Wi-Fi"}});
+    networks->addButton()->click();
+    EXPECT_EQ(networks->names(), QStringList {"Office Wi-Fi"});
+    EXPECT_FALSE(networks->addButton()->isEnabled()) << "already bound";
+    networks->removeButtons().front()->click();
+    TestApp::spin(10);
+    EXPECT_TRUE(networks->names().isEmpty());
 }
 
 TEST(RoutesPage, TheMapHasAStationForEveryServerAndChipsPutLinesOnTheRoute)
@@ -151,37 +173,6 @@ TEST(RoutesPage, SwitchingConnectsTheRouteAndDeletingItLeavesItsLinesConnected)
     EXPECT_TRUE(rig.page->panels().isEmpty());
     EXPECT_TRUE(rig.page->emptyState()->isVisible());
     EXPECT_EQ(rig.page->header()->summary(), "Sets of lines you connect in one go");
-}
-
-TEST(RoutesPage, TheTypedNameIsSavedTrimmedAndAnEmptyOneIsUndone)
-{
-    RoutesRig rig;
-    RoutePanel* panel = rig.newRoute();
-    rig.page->activateWindow();
-    panel->nameField()->setFocus();
-    for (const auto& [typed, saved] : {std::pair {"  Night shift ", "Night shift"}, {"   ", "Night shift"}}) {
-        panel->nameField()->selectAll();
-        PageRig::type(panel->nameField(), QString::fromUtf8(typed));
-        PageRig::key(panel->nameField(), Qt::Key_Return);
-        EXPECT_EQ(rig.store->profiles().front().name, saved);
-        EXPECT_EQ(panel->nameField()->text(), saved) << "the focused field shows the name as saved";
-        EXPECT_EQ(panel->actionButton()->text(), QStringLiteral("Switch to ") + saved);
-    }
-}
-
-TEST(RoutesPage, TheCurrentNetworkIsAddedUnderARouteAndRemoved)
-{
-    RoutesRig rig;
-    RouteNetworks* networks = rig.newRoute()->networks();
-    EXPECT_FALSE(networks->addButton()->isEnabled()) << "no network known";
-    rig.pathMonitor.setPath({NetworkPathStatus::satisfied, {"wlan0"},
-        NetworkFingerprint {{"wlan0"}, "10.0.0.1", "aa:00:00:00:00:01", "Office Wi-Fi"}});
-    networks->addButton()->click();
-    EXPECT_EQ(networks->names(), QStringList {"Office Wi-Fi"});
-    EXPECT_FALSE(networks->addButton()->isEnabled()) << "already bound";
-    networks->removeButtons().front()->click();
-    TestApp::spin(10);
-    EXPECT_TRUE(networks->names().isEmpty());
 }
 
 } // namespace

@@ -154,19 +154,16 @@ TEST(SignalLine, ADroppedLineBreaksBeforeItsTrailingFailuresWithTheStampInTheGap
 
 TEST(SignalLine, AShortHistoryHugsTheRightEndAndNoneIsAStraightLine)
 {
-    SignalLine line = lineOf(LineContinuity::solid, {5.0, 5.0, 40.0, 5.0, 5.0, 5.0, 90.0, 5.0, 5.0, 5.0});
-    const QImage image = draw(line);
+    const QImage image = draw(lineOf(LineContinuity::solid, {5.0, 5.0, 40.0, 5.0, 5.0, 5.0, 90.0, 5.0, 5.0, 5.0}));
     const double firstSample = board.cellX(30);
     EXPECT_EQ(raised(image, 0, firstSample - board.step), 0);
     EXPECT_GT(raised(image, firstSample, board.areaEnd), 10);
-
     EXPECT_EQ(raised(draw(lineOf(LineContinuity::solid))), 0);
 
     // Only the newest `capacity` checks count: a spike older than that is not drawn.
     Latencies older(60, 5.0);
     older[5] = 90.0;
-    line.latencies = older;
-    EXPECT_EQ(raised(draw(line)), 0);
+    EXPECT_EQ(raised(draw(lineOf(LineContinuity::solid, older))), 0);
 }
 
 TEST(SignalLine, DashesRunWithThePhaseAndRepeatEveryPeriod)
