@@ -19,7 +19,6 @@ struct RoutesRig : StoreRig {
     {
         started();
         page = std::make_unique<RoutesPage>(*store);
-        page->resize(900, 700);
         page->show();
     }
 
@@ -167,7 +166,6 @@ TEST(RoutesPage, SwitchingConnectsTheRouteAndDeletingItLeavesItsLinesConnected)
     EXPECT_EQ(rig.page->header()->summary(), "1 route");
     EXPECT_TRUE(rig.store->isMounted(backup));
     EXPECT_EQ(rig.mounter.unmounts.size(), 2u);
-    EXPECT_FALSE(rig.file(ShareStore::sharesFileName()).contains("Home"));
 
     ASSERT_TRUE(PageRig::answer(rig.page->panels().front()->confirmDelete(), "Delete Route"));
     EXPECT_TRUE(rig.page->panels().isEmpty());

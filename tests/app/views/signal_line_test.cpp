@@ -190,9 +190,8 @@ TEST(SignalLine, OddValuesNeverCrashThePainter)
         for (const double thickness : {nan, -1.0, 40.0}) {
             line.capacity = capacity;
             line.thickness = line.nodeRadius = thickness;
-            draw(line, nan, QSize(1, 1));
-            draw(line, nan, QSize(20, 8));
-            draw(line, nan);
+            for (const QSize size : {QSize(1, 1), QSize(20, 8), rowSize})
+                draw(line, nan, size);
         }
     }
 }

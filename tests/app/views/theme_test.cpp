@@ -18,8 +18,8 @@ using Theme::Appearance;
 double contrast(QColor over, const QColor& under)
 {
     const double a = over.alphaF();
-    over = QColor::fromRgbF(float(over.redF() * a + under.redF() * (1 - a)), float(over.greenF() * a + under.greenF() * (1 - a)),
-        float(over.blueF() * a + under.blueF() * (1 - a)));
+    over = QColor::fromRgbF(float(over.redF() * a + under.redF() * (1 - a)),
+        float(over.greenF() * a + under.greenF() * (1 - a)), float(over.blueF() * a + under.blueF() * (1 - a)));
     auto luminance = [](const QColor& c) {
         auto channel = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
         return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
