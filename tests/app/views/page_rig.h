@@ -9,7 +9,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-// Helpers the page tests share: typing into fields as a keyboard would, and answering confirmations.
+// Helpers the page tests share: typing into fields as a keyboard would, reading a list as one text, and
+// answering confirmations.
 namespace PageRig {
 
 // One key event per character, so every keystroke passes through the field's own editing.

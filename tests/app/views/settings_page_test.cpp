@@ -67,6 +67,7 @@ TEST(SettingsForm, AFreshInstallAndBadValuesInTheFileShowWhatTheStoreUses)
     const char* defaultsRead = "15 | 2 | 300 | 30 | on | on | on";
     const std::tuple<const char*, const char*, const char*> cases[] = {
         {"", defaultsShown, defaultsRead},
+        // Unreadable: the defaults.
         {"probeInterval=10,20\nfailuresToMarkDown=2.5\nretryCap=inf\nlogRetentionDays=a month\nreconnectAfterWake=no\n"
          "notifyDrops=0\nnotifyRecoveries=FALSE\n",
             defaultsShown, defaultsRead},

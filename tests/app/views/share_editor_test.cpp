@@ -108,6 +108,7 @@ TEST(ShareEditor, PasswordsGoOnlyToThePasswordStoreAndEditingLeavesTheSavedOneAl
     EXPECT_TRUE(file.contains("Studio"));
     EXPECT_FALSE(file.contains("hunter2") || file.contains("inAddress"));
 
+    // Asked every time, even a typed password is not stored.
     ShareEditor& asking = rig.open();
     type(asking.addressField(), QStringLiteral("smb://ana@nas/Photos"));
     type(asking.passwordField(), QStringLiteral("typed first"));
@@ -166,17 +167,13 @@ TEST(ShareEditor, StationsAreListedWhileOpenAndPickingOneOrAProtocolRewritesTheA
 
 TEST(ShareEditor, StationAddressKeepsUserAndShareAndLeavesOutTheDefaultPort)
 {
-    auto server = [](ShareProtocol proto, std::optional<QString> host, std::optional<int> port) {
-        return DiscoveredServer {QStringLiteral("Box"), proto, std::move(host), port};
-    };
+    using enum ShareProtocol;
     const std::tuple<const char*, DiscoveredServer, const char*> cases[] = {
-        {"", server(ShareProtocol::smb, QStringLiteral("box.lan"), 445), "smb://box.lan/"},
-        {"smb://ana@x/Media", server(ShareProtocol::smb, QStringLiteral("box.lan"), 4450),
-            "smb://ana@box.lan:4450/Media"},
-        {"smb://ana@x/Media", server(ShareProtocol::nfs, QStringLiteral("box.lan"), 2049), "nfs://box.lan/Media"},
-        {"afp://x/Home", server(ShareProtocol::afp, std::nullopt, std::nullopt), "afp://Box.local/Home"},
-        {"not an address at all", server(ShareProtocol::webdav, QStringLiteral("fe80::1%eth0"), 80),
-            "http://[fe80::1%eth0]/"},
+        {"", {"Box", smb, "box.lan", 445}, "smb://box.lan/"},
+        {"smb://ana@x/Media", {"Box", smb, "box.lan", 4450}, "smb://ana@box.lan:4450/Media"},
+        {"smb://ana@x/Media", {"Box", nfs, "box.lan", 2049}, "nfs://box.lan/Media"},
+        {"afp://x/Home", {"Box", afp, std::nullopt, std::nullopt}, "afp://Box.local/Home"},
+        {"not an address at all", {"Box", webdav, "fe80::1%eth0", 80}, "http://[fe80::1%eth0]/"},
     };
     for (const auto& [current, found, expected] : cases) {
         SCOPED_TRACE(current);
