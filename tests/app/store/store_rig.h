@@ -12,8 +12,6 @@
 #include "store/fmt.h"
 #include "store/share_store.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <map>
@@ -161,18 +159,8 @@ struct StoreRig {
         return lines;
     }
 
-    QByteArray file(const QString& name) const
-    {
-        QFile f(QDir(folder.path()).filePath(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-
-    void writeFile(const QString& name, const QByteArray& bytes) const
-    {
-        QFile f(QDir(folder.path()).filePath(name));
-        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        f.write(bytes);
-    }
+    QByteArray file(const QString& name) const { return TestApp::readFile(folder.filePath(name)); }
+    void writeFile(const QString& name, const QByteArray& bytes) const { TestApp::writeFile(folder.filePath(name), bytes); }
 
     LinkMachine::Phase phase(const ShareSpec& spec) const { return store->record(spec.id)->machine.phase(); }
 };
