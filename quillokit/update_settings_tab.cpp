@@ -39,4 +39,9 @@ void UpdateSettingsTab::refresh()
     const QSignalBlocker quiet(automatic_);
     automatic_->setChecked(updater_.automaticallyDownloads());
     status_->setText(UpdateTexts::statusLine(updater_.phase(), updater_.bundle().appName));
+    // Without a feed there is nothing to check; say so rather than offer a button that does nothing.
+    check_->setEnabled(updater_.bundle().feedURL.has_value());
+    if (!updater_.bundle().feedURL)
+        status_->setText(updater_.bundle().appName
+            + QStringLiteral(" has no update address here: its updates come from wherever it was installed from."));
 }

@@ -25,6 +25,9 @@ if(TARGET MountwireShell)
     if(TARGET app_shell_tests)
         add_dependencies(app_shell_tests mountwire)
         target_compile_definitions(app_shell_tests PRIVATE MW_APP_EXECUTABLE="$<TARGET_FILE:mountwire>")
+        # The layout once more on a screen of device pixel ratio 2.
+        gtest_discover_tests(app_shell_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "app_shell_dpr2." TEST_FILTER "Layout.*"
+            PROPERTIES LABELS app_shell ENVIRONMENT "QT_SCALE_FACTOR=2" RESOURCE_LOCK ${MW_TEST_LOCK})
     endif()
 endif()
 # The recording notification server of the service and shell tests.

@@ -23,7 +23,7 @@ ManagerWindow::ManagerWindow(MountwireApp& app, QWidget* parent) : QMainWindow(p
     setWindowIcon(Icons::applicationIcon());
     m_view = new ManagerView(app.store(), app.viewFactories(), this);
     setCentralWidget(m_view);
-    setMinimumSize(880, 520);
+    // The view holds the minimum content size; the menu bar comes on top of it.
     resize(1080, 680);
     if (const auto saved = app.defaults().stringValue(frameKey))
         restoreGeometry(QByteArray::fromBase64(saved->toLatin1()));
@@ -80,4 +80,5 @@ void ManagerWindow::closeEvent(QCloseEvent* event)
     saveFrame();
     hide();
     event->ignore();
+    m_app.managerClosed();
 }

@@ -18,6 +18,7 @@
 #include "shell/popover_panel.h"
 #include "store/share_store.h"
 #include "views/about_view.h"
+#include "views/app_style.h"
 #include "views/controls.h"
 #include "views/icons.h"
 #include "views/onboarding_view.h"
@@ -39,6 +40,7 @@
 
 MountwireApp::MountwireApp(Options options, QObject* parent) : QObject(parent), options_(std::move(options))
 {
+    AppStyle::apply();
     StoreServices services;
     QString defaultsFile;
     if (!options_.demoFolder.isEmpty()) {
@@ -155,6 +157,18 @@ void MountwireApp::show(std::optional<ManagerPage> page, bool addShare, std::opt
 
 void MountwireApp::checkForUpdates()
 {
+    if (!updater_->bundle().feedURL) {
+        // The updater quietly does nothing without a feed; asked by the user, it should say why.
+        auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Check for Updates"),
+            QStringLiteral("This copy of Mountwire has no update address."), QMessageBox::Ok,
+            manager_ && manager_->isVisible() ? manager_.data() : nullptr);
+        box->setInformativeText(QStringLiteral("Updates for it come from wherever it was installed from, such as your "
+                                               "system’s package manager."));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setObjectName(QStringLiteral("noUpdateAddress"));
+        box->open();
+        return;
+    }
     updater_->checkForUpdates();
 }
 
@@ -245,6 +259,7 @@ QTabWidget* MountwireApp::makeSettingsTabs(QWidget* parent)
     tabs->setAutoFillBackground(true);
     // The form is taller than the fixed window; it scrolls rather than squeezing its rows.
     auto* general = new QScrollArea(tabs);
+    general->setFocusPolicy(Qt::NoFocus);
     general->setFrameShape(QFrame::NoFrame);
     general->setWidgetResizable(true);
     auto* form = new SettingsForm(*store_, *defaults_, *loginItem_);
@@ -276,4 +291,22 @@ void MountwireApp::refreshTray()
     traySymbol_ = symbol;
     if (tray_)
         tray_->setIcon(Icons::icon(symbol, attention ? Theme::red.in(Theme::Appearance::dark) : Theme::brandSky(), 22));
+}
+
+// Without a tray nothing on screen would show that Mountwire still runs. It stays only while it keeps lines
+// connected, says so once, and a new start brings the window back; otherwise closing the window quits.
+void MountwireApp::managerClosed()
+{
+    if (tray_)
+        return;
+    const std::vector<ShareSpec>& shares = store_->shares();
+    if (std::none_of(shares.begin(), shares.end(), [](const ShareSpec& s) { return s.keepConnected; })) {
+        quit();
+        return;
+    }
+    if (!toldStillRunning_ && notifier_) {
+        toldStillRunning_ = true;
+        notifier_->post(QStringLiteral("Mountwire is still running"),
+            QStringLiteral("It keeps your lines connected in the background. Start Mountwire again to open its window."));
+    }
 }

@@ -54,6 +54,8 @@ public:
     void quit() override;
     void showSettingsWindow();
     void showPanel();
+    // The manager window was closed by the user.
+    void managerClosed();
 
     ShareStore& store() const { return *store_; }
     UserDefaults& defaults() const { return *defaults_; }
@@ -93,4 +95,5 @@ private:
     QPointer<PopoverPanel> panel_;
     QSystemTrayIcon* tray_ = nullptr;
     QString traySymbol_;
+    bool toldStillRunning_ = false;
 };

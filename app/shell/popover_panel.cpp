@@ -2,12 +2,14 @@
 
 #include "shell/mountwire_app.h"
 #include "store/share_store.h"
+#include "views/app_style.h"
 #include "views/controls.h"
 #include "views/popover_view.h"
 #include "views/toast_overlay.h"
 
 #include <QCursor>
 #include <QGuiApplication>
+#include <QPainter>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -18,7 +20,8 @@ PopoverPanel::PopoverPanel(MountwireApp& app) : QWidget(nullptr, Qt::Popup | Qt:
     setPalette(Ui::palette());
     setAutoFillBackground(true);
     auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
+    // A hairline edge sets the panel apart from the windows under it.
+    column->setContentsMargins(1, 1, 1, 1);
     m_view = qobject_cast<PopoverView*>(app.makePopover(this));
     column->addWidget(m_view);
     new ToastOverlay(app.store(), this, 8);
@@ -41,4 +44,12 @@ void PopoverPanel::openAt(const QRect& anchor)
     move(at);
     show();
     activateWindow();
+}
+
+void PopoverPanel::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setPen(QPen(AppStyle::edge(Theme::currentAppearance()), 1));
+    p.setBrush(Theme::panel.color());
+    p.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
 }

@@ -14,6 +14,9 @@ public:
     // Opens near `anchor` (the tray icon's place, or the pointer when the desktop does not tell).
     void openAt(const QRect& anchor);
 
+protected:
+    void paintEvent(QPaintEvent*) override;
+
 private:
     PopoverView* m_view;
 };

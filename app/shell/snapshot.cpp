@@ -2,6 +2,7 @@
 
 #include "shell/mountwire_app.h"
 #include "store/share_store.h"
+#include "views/app_style.h"
 #include "views/controls.h"
 #include "views/manager_view.h"
 #include "views/theme.h"
@@ -27,6 +28,11 @@ QString save(QWidget* widget, const QString& folder, const QString& name)
 {
     widget->ensurePolished();
     settle();
+    // Pictures show controls at rest, not whichever one the window happened to focus first.
+    if (QWidget* focused = QApplication::focusWidget(); focused && focused->window() == widget->window()) {
+        focused->clearFocus();
+        settle(30);
+    }
     const QString path = QDir(folder).filePath(name + QStringLiteral(".png"));
     widget->grab().save(path);
     return path;
@@ -46,7 +52,7 @@ QStringList render(MountwireApp& app, const QString& folder)
     const QPalette desktopPalette = QApplication::palette();
     for (const Theme::Appearance appearance : {Theme::Appearance::light, Theme::Appearance::dark}) {
         Theme::setAppearanceOverride(appearance);
-        QApplication::setPalette(Ui::palette());
+        AppStyle::apply();
         const QString suffix = appearance == Theme::Appearance::light ? QStringLiteral("light") : QStringLiteral("dark");
         {
             // Without its sheets: the editor and the guide are pictured on their own below.
@@ -58,6 +64,9 @@ QStringList render(MountwireApp& app, const QString& folder)
             view.show();
             for (ManagerPage page : allManagerPages) {
                 store.setPage(page);
+                // The route maps draw their curves in; the picture shows them drawn.
+                if (page == ManagerPage::profiles)
+                    settle(700);
                 written << save(&view, folder, QStringLiteral("manager-%1-%2").arg(toRaw(page), suffix));
             }
         }
@@ -95,6 +104,7 @@ QStringList render(MountwireApp& app, const QString& folder)
         }
     }
     Theme::setAppearanceOverride(std::nullopt);
+    AppStyle::apply();
     QApplication::setPalette(desktopPalette);
     store.setPage(before);
     return written;

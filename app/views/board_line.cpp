@@ -31,8 +31,8 @@ BoardLine::BoardLine(ShareStore& store, const QUuid& id, QWidget* parent) : QWid
     const ShareSpec* s = spec();
     m_tag = new ProtoTag(s ? std::optional(s->proto) : std::nullopt, QString(), true, m_identity);
     identity->addWidget(m_tag);
-    m_name = Ui::label(QString(), Theme::Typo::heading(), Theme::ink, m_identity);
-    m_path = Ui::label(QString(), Theme::Typo::monospaced(10.5), Theme::ink3, m_identity);
+    m_name = Ui::elided(QString(), Theme::Typo::heading(), Theme::ink, m_identity);
+    m_path = Ui::elided(QString(), Theme::Typo::monospaced(10.5), Theme::ink3, m_identity, Qt::ElideMiddle);
     identity->addWidget(m_name);
     identity->addWidget(m_path);
     identity->addStretch(1);
@@ -42,9 +42,10 @@ BoardLine::BoardLine(ShareStore& store, const QUuid& id, QWidget* parent) : QWid
     trace->setSpacing(2);
     m_line = new SignalLineWidget(this);
     m_line->setFixedHeight(30);
-    m_line->setMinimumWidth(160);
+    // The trace gives way first when the window is narrow, so the figures and actions stay in reach.
+    m_line->setMinimumWidth(48);
     trace->addWidget(m_line);
-    m_caption = Ui::label(QString(), Theme::Typo::monospaced(10.5), Theme::ink3, this);
+    m_caption = Ui::elided(QString(), Theme::Typo::monospaced(10.5), Theme::ink3, this);
     trace->addWidget(m_caption);
     trace->addStretch(1);
     row->addLayout(trace, 1);
@@ -56,7 +57,7 @@ BoardLine::BoardLine(ShareStore& store, const QUuid& id, QWidget* parent) : QWid
     figures->setSpacing(2);
     m_latency = Ui::label(QString(), Theme::Typo::figure(), Theme::ink, figuresBox);
     m_average = Ui::label(QString(), Theme::Typo::monospaced(10), Theme::ink3, figuresBox);
-    m_space = Ui::label(QString(), Theme::Typo::monospaced(10.5), Theme::ink3, figuresBox);
+    m_space = Ui::elided(QString(), Theme::Typo::monospaced(10.5), Theme::ink3, figuresBox);
     m_rule = new CapacityRule(figuresBox);
     figures->addWidget(m_latency);
     figures->addWidget(m_average);
@@ -71,6 +72,30 @@ BoardLine::BoardLine(ShareStore& store, const QUuid& id, QWidget* parent) : QWid
     m_actionRow->setContentsMargins(0, 0, 0, 0);
     m_actionRow->setSpacing(4);
     m_actionRow->addStretch(1);
+    // Made once and shown as the state asks, so the keyboard reaches them in the row's own order.
+    m_busy = new QProgressBar(m_actionBox);
+    m_busy->setRange(0, 0);
+    m_busy->setTextVisible(false);
+    m_busy->setFixedSize(40, 6);
+    m_open = new LineActionButton(QStringLiteral("folder"), QString(), false, m_actionBox);
+    connect(m_open, &QToolButton::clicked, this, [this] {
+        if (const ShareSpec* share = spec())
+            m_store.open(*share);
+    });
+    m_eject = new LineActionButton(QStringLiteral("eject"), QString(), false, m_actionBox);
+    connect(m_eject, &QToolButton::clicked, this, [this] {
+        if (const ShareSpec* share = spec())
+            m_store.unmount(*share, false);
+    });
+    m_power = new LineActionButton(QStringLiteral("power"), QString(), true, m_actionBox);
+    connect(m_power, &QToolButton::clicked, this, [this] {
+        if (const ShareSpec* share = spec())
+            m_store.mount(*share);
+    });
+    for (QWidget* w : std::initializer_list<QWidget*> {m_busy, m_open, m_eject, m_power}) {
+        w->hide();
+        m_actionRow->addWidget(w, 0, Qt::AlignVCenter);
+    }
     m_hold = new HoldToggle(s && s->keepConnected, m_actionBox);
     connect(m_hold, &QToolButton::clicked, this, [this] {
         if (const ShareSpec* share = spec())
@@ -100,7 +125,12 @@ const ShareSpec* BoardLine::spec() const
 
 QList<LineActionButton*> BoardLine::actions() const
 {
-    return m_actionBox->findChildren<LineActionButton*>();
+    QList<LineActionButton*> shown;
+    for (LineActionButton* b : {m_open, m_eject, m_power}) {
+        if (!b->isHidden())
+            shown << b;
+    }
+    return shown;
 }
 
 void BoardLine::refresh()
@@ -145,50 +175,15 @@ void BoardLine::rebuildActions()
     const ShareSpec* s = spec();
     const ShareStatus status = m_store.status(*s);
     const bool mounted = m_store.isMounted(*s);
-    const QString key = QStringLiteral("%1|%2|%3|%4").arg(int(status.kind)).arg(mounted).arg(s->name).arg(
-        status.kind == ShareStatus::Kind::stale);
-    if (key == m_actionsKey)
-        return;
-    m_actionsKey = key;
-    for (QWidget* old : m_actionBox->findChildren<QWidget*>(QStringLiteral("action"), Qt::FindDirectChildrenOnly))
-        delete old;
-    std::vector<QWidget*> widgets;
-    if (status.kind == ShareStatus::Kind::connecting) {
-        auto* busy = new QProgressBar(m_actionBox);
-        busy->setRange(0, 0);
-        busy->setTextVisible(false);
-        busy->setFixedSize(40, 6);
-        widgets.push_back(busy);
-    } else if (mounted) {
-        auto* open = new LineActionButton(QStringLiteral("folder"),
-            QStringLiteral("Open ") + s->name + QStringLiteral(" in the file manager"), false, m_actionBox);
-        connect(open, &QToolButton::clicked, this, [this] {
-            if (const ShareSpec* share = spec())
-                m_store.open(*share);
-        });
-        auto* eject = new LineActionButton(QStringLiteral("eject"),
-            status.kind == ShareStatus::Kind::stale ? QStringLiteral("Not responding; Mountwire will force the eject")
-                                                    : QStringLiteral("Eject ") + s->name,
-            false, m_actionBox);
-        connect(eject, &QToolButton::clicked, this, [this] {
-            if (const ShareSpec* share = spec())
-                m_store.unmount(*share, false);
-        });
-        widgets = {open, eject};
-    } else {
-        auto* power = new LineActionButton(QStringLiteral("power"), QStringLiteral("Connect ") + s->name, true,
-            m_actionBox);
-        connect(power, &QToolButton::clicked, this, [this] {
-            if (const ShareSpec* share = spec())
-                m_store.mount(*share);
-        });
-        widgets = {power};
-    }
-    int at = 1;
-    for (QWidget* w : widgets) {
-        w->setObjectName(QStringLiteral("action"));
-        m_actionRow->insertWidget(at++, w, 0, Qt::AlignVCenter);
-    }
+    const bool connecting = status.kind == ShareStatus::Kind::connecting;
+    m_busy->setVisible(connecting);
+    m_open->setVisible(!connecting && mounted);
+    m_eject->setVisible(!connecting && mounted);
+    m_power->setVisible(!connecting && !mounted);
+    m_open->setHelp(QStringLiteral("Open ") + s->name + QStringLiteral(" in the file manager"));
+    m_eject->setHelp(status.kind == ShareStatus::Kind::stale ? QStringLiteral("Not responding; Mountwire will force the eject")
+                                                             : QStringLiteral("Eject ") + s->name);
+    m_power->setHelp(QStringLiteral("Connect ") + s->name);
 }
 
 QMenu* BoardLine::makeMenu(QWidget* parent)
@@ -220,7 +215,6 @@ void BoardLine::confirmRemove()
     const Ui::Confirmation asked = Ui::confirm(this, LineTexts::removeTitle(share),
         LineTexts::removeMessage(m_store.isMounted(share)), QStringLiteral("Remove"));
     asked.box->setObjectName(QStringLiteral("confirmRemove"));
-    asked.box->setWindowTitle(LineTexts::removeTitle(share));
     connect(asked.action, &QPushButton::clicked, this, [this, share] { m_store.remove(share); });
 }
 

@@ -68,6 +68,9 @@ private:
     CapacityRule* m_rule;
     QWidget* m_actionBox;
     QHBoxLayout* m_actionRow;
+    QProgressBar* m_busy;
+    LineActionButton* m_open;
+    LineActionButton* m_eject;
+    LineActionButton* m_power;
     HoldToggle* m_hold;
-    QString m_actionsKey;
 };

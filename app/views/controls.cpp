@@ -1,5 +1,6 @@
 #include "views/controls.h"
 
+#include "views/app_style.h"
 #include "views/icons.h"
 
 #include <QEnterEvent>
@@ -8,6 +9,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace Ui {
@@ -30,6 +32,38 @@ QLabel* label(const QString& text, const QFont& font, const Theme::DynamicColor&
     return l;
 }
 
+ElidedLabel* elided(const QString& text, const QFont& font, const Theme::DynamicColor& color, QWidget* parent,
+    Qt::TextElideMode mode)
+{
+    auto* l = new ElidedLabel(text, mode, parent);
+    l->setFont(font);
+    setColor(l, color);
+    return l;
+}
+
+QHBoxLayout* centred(QWidget* widget, int maximumWidth)
+{
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addStretch(1);
+    widget->setMaximumWidth(maximumWidth);
+    row->addWidget(widget, 100);
+    row->addStretch(1);
+    return row;
+}
+
+void paintFocus(QPainter& painter, const QWidget* widget, const QRectF& box, double radius)
+{
+    if (!widget->hasFocus())
+        return;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(AppStyle::focus(), 2));
+    painter.drawRoundedRect(box.adjusted(1, 1, -1, -1), radius, radius);
+    painter.restore();
+}
+
 QLabel* kicker(const QString& text, QWidget* parent, const Theme::DynamicColor& color)
 {
     QFont font = Theme::Typo::kicker();
@@ -42,17 +76,12 @@ QPushButton* button(const QString& text, const QString& symbol, bool primary, QW
     auto* b = new QPushButton(text, parent);
     b->setFont(Theme::Typo::bodyStrong());
     b->setCursor(Qt::PointingHandCursor);
-    const QColor fg = primary ? QColor(Qt::white) : Theme::ink.color();
-    if (!symbol.isEmpty())
+    if (primary)
+        b->setProperty("role", QStringLiteral("primary"));
+    if (!symbol.isEmpty()) {
+        const QColor fg = primary ? AppStyle::onFill(Theme::currentAppearance()) : Theme::ink.color();
         b->setIcon(Icons::icon(symbol, fg, 14));
-    const QColor bg = primary ? Theme::blue.color() : Theme::panel.color();
-    const QColor border = primary ? Theme::blue.color() : Theme::ruleStrong.color();
-    b->setStyleSheet(QStringLiteral("QPushButton { color: %1; background: %2; border: 1px solid %3; border-radius: 6px;"
-                                    " padding: 4px 12px; } QPushButton:hover { background: %4; }"
-                                    " QPushButton:disabled { color: %5; }")
-                         .arg(fg.name(QColor::HexArgb), bg.name(QColor::HexArgb), border.name(QColor::HexArgb),
-                             (primary ? Theme::blue.color().lighter(110) : Theme::well.color()).name(QColor::HexArgb),
-                             Theme::ink3.color().name(QColor::HexArgb)));
+    }
     return b;
 }
 
@@ -96,7 +125,12 @@ Confirmation confirm(QWidget* over, const QString& text, const QString& detail, 
     box->setIcon(QMessageBox::Warning);
     box->setText(text);
     box->setInformativeText(detail);
+    box->setWindowTitle(QStringLiteral("Mountwire"));
     QPushButton* action = box->addButton(actionText, QMessageBox::DestructiveRole);
+    action->setProperty("role", QStringLiteral("destructive"));
+    // The box has styled its buttons already; the destructive one takes its red look now.
+    action->style()->unpolish(action);
+    action->style()->polish(action);
     box->addButton(QMessageBox::Cancel);
     box->setDefaultButton(QMessageBox::Cancel);
     box->open();
@@ -105,6 +139,54 @@ Confirmation confirm(QWidget* over, const QString& text, const QString& detail, 
 
 } // namespace Ui
 
+ElidedLabel::ElidedLabel(const QString& text, Qt::TextElideMode mode, QWidget* parent)
+    : QLabel(text, parent), m_mode(mode)
+{
+    setTextFormat(Qt::PlainText);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+}
+
+bool ElidedLabel::isElided() const
+{
+    return fontMetrics().horizontalAdvance(text()) > contentsRect().width();
+}
+
+QSize ElidedLabel::minimumSizeHint() const
+{
+    const QSize full = QLabel::minimumSizeHint();
+    return {std::min(full.width(), fontMetrics().horizontalAdvance(QStringLiteral("M…")) + 2), full.height()};
+}
+
+void ElidedLabel::refreshTip()
+{
+    const bool cut = isElided();
+    if (cut && toolTip() != text()) {
+        if (!m_showingText)
+            m_ownTip = toolTip();
+        m_showingText = true;
+        setToolTip(text());
+    } else if (!cut && m_showingText) {
+        m_showingText = false;
+        setToolTip(m_ownTip);
+    }
+}
+
+void ElidedLabel::resizeEvent(QResizeEvent* event)
+{
+    QLabel::resizeEvent(event);
+    refreshTip();
+}
+
+void ElidedLabel::paintEvent(QPaintEvent*)
+{
+    refreshTip();
+    QPainter p(this);
+    p.setFont(font());
+    p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
+    const QRect box = contentsRect();
+    p.drawText(box, int(alignment()) | Qt::TextSingleLine, fontMetrics().elidedText(text(), m_mode, box.width()));
+}
+
 PageHeader::PageHeader(const QString& title, const QString& summary, QWidget* parent) : QWidget(parent)
 {
     auto* row = new QHBoxLayout(this);
@@ -112,10 +194,9 @@ PageHeader::PageHeader(const QString& title, const QString& summary, QWidget* pa
     auto* texts = new QVBoxLayout;
     texts->setSpacing(4);
     texts->addWidget(Ui::label(title, Theme::Typo::display(), Theme::ink, this));
-    m_summary = Ui::label(summary, Theme::Typo::body(), Theme::ink2, this);
+    m_summary = Ui::elided(summary, Theme::Typo::body(), Theme::ink2, this);
     texts->addWidget(m_summary);
-    row->addLayout(texts);
-    row->addStretch(1);
+    row->addLayout(texts, 1);
     m_trailing = new QHBoxLayout;
     m_trailing->setSpacing(8);
     row->addLayout(m_trailing);
@@ -173,6 +254,12 @@ LineActionButton::LineActionButton(const QString& symbol, const QString& help, b
     setCursor(Qt::PointingHandCursor);
 }
 
+void LineActionButton::setHelp(const QString& help)
+{
+    setToolTip(help);
+    setAccessibleName(help);
+}
+
 void LineActionButton::enterEvent(QEnterEvent*)
 {
     m_hover = true;
@@ -200,6 +287,7 @@ void LineActionButton::paintEvent(QPaintEvent*)
     const int size = 14;
     p.drawPixmap(QRect((width() - size) / 2, (height() - size) / 2, size, size),
         Icons::pixmap(m_symbol, tint, size, devicePixelRatioF()));
+    Ui::paintFocus(p, this, QRectF(rect()), Theme::Radius::control);
 }
 
 HoldToggle::HoldToggle(bool on, QWidget* parent) : QToolButton(parent), m_on(!on)
@@ -236,6 +324,7 @@ void HoldToggle::paintEvent(QPaintEvent*)
     const QColor tint = (m_on ? Theme::blue : Theme::ink3).color();
     p.drawPixmap(QRect((width() - 14) / 2, (height() - 14) / 2, 14, 14),
         Icons::pixmap(QStringLiteral("arrow.triangle.2.circlepath"), tint, 14, devicePixelRatioF()));
+    Ui::paintFocus(p, this, QRectF(rect()), Theme::Radius::control);
 }
 
 CapacityRule::CapacityRule(QWidget* parent) : QWidget(parent)

@@ -7,6 +7,9 @@
 #include <QToolButton>
 #include <QWidget>
 
+class ElidedLabel;
+class QPainter;
+
 #include <optional>
 
 class QHBoxLayout;
@@ -20,11 +23,18 @@ namespace Ui {
 QLabel* label(const QString& text, const QFont& font, const Theme::DynamicColor& color, QWidget* parent = nullptr,
     bool wrap = false);
 void setColor(QLabel* label, const Theme::DynamicColor& color);
+// A one-line label that gives way: shortened with "…" when narrower than its text (see ElidedLabel).
+ElidedLabel* elided(const QString& text, const QFont& font, const Theme::DynamicColor& color, QWidget* parent = nullptr,
+    Qt::TextElideMode mode = Qt::ElideRight);
 // A small section label: upper case, kicker type, tracked out.
 QLabel* kicker(const QString& text, QWidget* parent = nullptr,
-    const Theme::DynamicColor& color = Theme::ink3);
+    const Theme::DynamicColor& color = Theme::ink2);
 // A push button with an optional symbol; primary buttons are filled with the accent.
 QPushButton* button(const QString& text, const QString& symbol = {}, bool primary = false, QWidget* parent = nullptr);
+// Lays `widget` out centred in its row without taking its height-for-width away, as an alignment would.
+QHBoxLayout* centred(QWidget* widget, int maximumWidth);
+// A 2-pixel focus ring just inside `box`, drawn when `widget` has the keyboard focus.
+void paintFocus(QPainter& painter, const QWidget* widget, const QRectF& box, double radius);
 // A flat 1-pixel separator in the rule colour.
 QWidget* hairline(QWidget* parent = nullptr);
 // The page background, the panel colour and text colours as a palette for a whole window.
@@ -39,6 +49,27 @@ struct Confirmation {
 Confirmation confirm(QWidget* over, const QString& text, const QString& detail, const QString& actionText);
 
 } // namespace Ui
+
+// A one-line label that shortens its text with "…" when it has less room than the text needs; while it is
+// shortened its tooltip holds the whole text.
+class ElidedLabel : public QLabel {
+    Q_OBJECT
+public:
+    ElidedLabel(const QString& text, Qt::TextElideMode mode, QWidget* parent = nullptr);
+    bool isElided() const;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
+
+private:
+    void refreshTip();
+
+    Qt::TextElideMode m_mode;
+    QString m_ownTip;
+    bool m_showingText = false;
+};
 
 // Every manager page begins with this: a big title, a summary line, and the page's buttons at the right.
 class PageHeader : public QWidget {
@@ -78,6 +109,7 @@ public:
     LineActionButton(const QString& symbol, const QString& help, bool prominent, QWidget* parent = nullptr);
     QString symbol() const { return m_symbol; }
     bool prominent() const { return m_prominent; }
+    void setHelp(const QString& help);
     QSize sizeHint() const override { return {24, 22}; }
 
 protected:

@@ -30,14 +30,20 @@ QWidget* boardHeader(QLabel*& span, QWidget* parent)
     spacer->setFixedWidth(BoardLine::identityWidth);
     row->addWidget(spacer);
     auto* trace = new QHBoxLayout;
-    trace->addWidget(Ui::kicker(QStringLiteral("This computer"), box));
+    trace->setSpacing(4);
+    // Over a narrow trace the span in the middle gives way; the two ends always read whole.
+    trace->addWidget(Ui::kicker(QStringLiteral("This computer"), box, Theme::ink3));
     trace->addStretch(1);
-    span = Ui::kicker(QString(), box);
-    trace->addWidget(span);
+    QFont kickerFont = Theme::Typo::kicker();
+    kickerFont.setLetterSpacing(QFont::AbsoluteSpacing, 1.1);
+    span = Ui::elided(QString(), kickerFont, Theme::ink3, box);
+    span->setAlignment(Qt::AlignCenter);
+    span->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    trace->addWidget(span, 2);
     trace->addStretch(1);
-    trace->addWidget(Ui::kicker(QStringLiteral("Server"), box));
+    trace->addWidget(Ui::kicker(QStringLiteral("Server"), box, Theme::ink3));
     row->addLayout(trace, 1);
-    QLabel* figures = Ui::kicker(QStringLiteral("Latency · Free"), box);
+    QLabel* figures = Ui::kicker(QStringLiteral("Latency · Free"), box, Theme::ink3);
     figures->setFixedWidth(BoardLine::figuresWidth);
     row->addWidget(figures);
     auto* actions = new QWidget(box);
@@ -69,6 +75,7 @@ LinesPage::LinesPage(ShareStore& store, QWidget* parent) : QWidget(parent), m_st
 
     auto* scroll = new QScrollArea(this);
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setWidgetResizable(true);
     auto* content = new QWidget(scroll);
     content->setAutoFillBackground(false);
@@ -91,7 +98,6 @@ LinesPage::LinesPage(ShareStore& store, QWidget* parent) : QWidget(parent), m_st
     auto* empty = new QVBoxLayout(m_empty);
     empty->setContentsMargins(int(Theme::pageInset), 60, int(Theme::pageInset), 40);
     empty->setSpacing(10);
-    empty->setAlignment(Qt::AlignHCenter);
     QLabel* title = Ui::label(QStringLiteral("No lines yet"), Theme::Typo::title(), Theme::ink, m_empty);
     title->setAlignment(Qt::AlignCenter);
     QLabel* text = Ui::label(QStringLiteral("Add the file servers you use. Each one becomes a line from this computer "
@@ -99,17 +105,16 @@ LinesPage::LinesPage(ShareStore& store, QWidget* parent) : QWidget(parent), m_st
                                             "sleep or a network change."),
         Theme::Typo::body(), Theme::ink2, m_empty, true);
     text->setAlignment(Qt::AlignCenter);
-    text->setMaximumWidth(520);
     QPushButton* first = Ui::button(QStringLiteral("Add a Line…"), QString(), true, m_empty);
     connect(first, &QPushButton::clicked, this, [this] { m_store.openEditor(std::nullopt); });
     QLabel* note = Ui::label(QStringLiteral("Paste an address like smb://nas.local/Projects, or pick a server found "
                                             "on your network."),
         Theme::Typo::small(), Theme::ink3, m_empty, true);
     note->setAlignment(Qt::AlignCenter);
-    empty->addWidget(title, 0, Qt::AlignHCenter);
-    empty->addWidget(text, 0, Qt::AlignHCenter);
+    empty->addWidget(title);
+    empty->addLayout(Ui::centred(text, 620));
     empty->addWidget(first, 0, Qt::AlignHCenter);
-    empty->addWidget(note, 0, Qt::AlignHCenter);
+    empty->addLayout(Ui::centred(note, 560));
     column->addWidget(m_empty);
 
     m_elsewhere = new QWidget(content);
@@ -224,8 +229,8 @@ void LinesPage::rebuildElsewhere()
         layout->setContentsMargins(0, 4, 0, 4);
         auto* texts = new QVBoxLayout;
         texts->setSpacing(1);
-        texts->addWidget(Ui::label(volume.displayName(), Theme::Typo::bodyStrong(), Theme::ink, row));
-        texts->addWidget(Ui::label(volume.from, Theme::Typo::address(), Theme::ink3, row));
+        texts->addWidget(Ui::elided(volume.displayName(), Theme::Typo::bodyStrong(), Theme::ink, row));
+        texts->addWidget(Ui::elided(volume.from, Theme::Typo::address(), Theme::ink3, row, Qt::ElideMiddle));
         layout->addLayout(texts, 1);
         QPushButton* open = Ui::button(QStringLiteral("Open"), QString(), false, row);
         const QString mountPoint = volume.mountPoint;

@@ -1,6 +1,7 @@
 #include "views/manager_view.h"
 
 #include "store/share_store.h"
+#include "views/app_style.h"
 #include "views/controls.h"
 #include "views/icons.h"
 #include "views/lines_page.h"
@@ -10,8 +11,44 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QPainter>
+#include <QStyledItemDelegate>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+
+namespace {
+
+constexpr int badgeRole = Qt::UserRole + 1;
+
+// A page's row with the number of lines that need attention in a red pill at its right end.
+class PageDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+        const int count = index.data(badgeRole).toInt();
+        if (count <= 0)
+            return;
+        const QString text = QString::number(count);
+        const QFont font = Theme::Typo::system(11, QFont::DemiBold);
+        const QFontMetrics metrics(font);
+        const int w = std::max(20, metrics.horizontalAdvance(text) + 12);
+        const QRectF pill(option.rect.right() - w - 8, option.rect.center().y() - 9, w, 18);
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(Theme::red.color());
+        painter->drawRoundedRect(pill, 9, 9);
+        painter->setFont(font);
+        painter->setPen(AppStyle::onFill(Theme::currentAppearance()));
+        painter->drawText(pill, Qt::AlignCenter, text);
+        painter->restore();
+    }
+};
+
+} // namespace
 
 ManagerView::ManagerView(ShareStore& store, Factories factories, QWidget* parent)
     : QWidget(parent), m_store(store), m_factories(std::move(factories))
@@ -39,10 +76,8 @@ ManagerView::ManagerView(ShareStore& store, Factories factories, QWidget* parent
     m_sidebar->setIconSize(QSize(16, 16));
     m_sidebar->setFont(Theme::Typo::body());
     m_sidebar->setSpacing(1);
-    m_sidebar->setStyleSheet(QStringLiteral(
-        "QListWidget { background: transparent; outline: none; } QListWidget::item { padding: 5px 6px; border-radius: "
-        "6px; color: %1; } QListWidget::item:selected { background: %2; color: %1; }")
-                                 .arg(Theme::ink.color().name(QColor::HexArgb), Theme::ruleStrong.color().name(QColor::HexArgb)));
+    m_sidebar->setItemDelegate(new PageDelegate(m_sidebar));
+    m_sidebar->setObjectName(QStringLiteral("pages"));
     for (ManagerPage page : allManagerPages) {
         auto* item = new QListWidgetItem(Icons::icon(symbol(page), Theme::ink2.color(), 16), title(page), m_sidebar);
         item->setData(Qt::UserRole, int(page));
@@ -120,9 +155,10 @@ void ManagerView::refreshBadge()
 {
     const int attention = m_store.attentionCount();
     QListWidgetItem* lines = m_sidebar->item(0);
-    lines->setText(attention > 0 ? QStringLiteral("%1    %2").arg(title(ManagerPage::shares)).arg(attention)
-                                 : title(ManagerPage::shares));
-    lines->setData(Qt::UserRole + 1, attention);
+    lines->setData(badgeRole, attention);
+    lines->setToolTip(attention == 1 ? QStringLiteral("1 line needs attention")
+            : attention > 1          ? QStringLiteral("%1 lines need attention").arg(attention)
+                                     : QString());
 }
 
 void ManagerView::followEditor()

@@ -206,6 +206,7 @@ OnboardingView::OnboardingView(ShareStore& store, UserDefaults& defaults, Notifi
     m_done = Ui::button(QString(), QString(), true, this);
     for (QPushButton* b : {m_skip, m_back, m_continue, m_done})
         footer->addWidget(b);
+    // Return moves on (Continue, then Done); Skip and Back answer Return only when they hold the focus.
     column->addLayout(footer);
     connect(m_skip, &QPushButton::clicked, this, [this] { finish(false); });
     connect(m_back, &QPushButton::clicked, this, [this] { go(m_page - 1); });
@@ -230,6 +231,11 @@ void OnboardingView::refresh()
     m_continue->setVisible(!last);
     m_done->setVisible(last);
     m_done->setText(m_store.shares().empty() ? QStringLiteral("Add Your First Line") : QStringLiteral("Done"));
+    QPushButton* next = last ? m_done : m_continue;
+    next->setDefault(true);
+    QWidget* focused = focusWidget();
+    if (!focused || focused->isHidden() || focused == m_continue || focused == m_done)
+        next->setFocus(Qt::OtherFocusReason);
     if (m_allow) {
         m_allow->setText(m_askedNotifications ? QStringLiteral("Notifications Requested")
                                               : QStringLiteral("Allow Notifications…"));

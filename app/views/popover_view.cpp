@@ -8,6 +8,7 @@
 #include "views/navigator.h"
 #include "views/signal_line_widget.h"
 
+#include <QAbstractButton>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -35,18 +36,24 @@ QToolButton* iconButton(const QString& symbol, const QString& help, const Theme:
 }
 
 // A route's chip: the active one on the panel colour with the live bar under its name.
-class RouteChip : public QPushButton {
+class RouteChip : public QAbstractButton {
 public:
-    RouteChip(const QString& name, bool active, QWidget* parent) : QPushButton(name, parent), m_active(active)
+    RouteChip(const QString& name, bool active, QWidget* parent) : QAbstractButton(parent), m_active(active)
     {
+        setText(name);
         setFont(Theme::Typo::small());
-        setFlat(true);
         setCursor(Qt::PointingHandCursor);
         setToolTip(active ? name + QStringLiteral(" is the active route")
                           : QStringLiteral("Switch to the ") + name + QStringLiteral(" route"));
         const QFontMetrics metrics(font());
-        setFixedSize(metrics.horizontalAdvance(name) + 20, 24);
+        // Long names share the row: each chip gives way down to a few letters and shortens its name.
+        setFixedHeight(24);
+        setMinimumWidth(48);
+        setMaximumWidth(std::min(metrics.horizontalAdvance(name) + 22, 150));
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     }
+
+    QSize sizeHint() const override { return {maximumWidth(), 24}; }
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -59,11 +66,13 @@ protected:
         p.drawRoundedRect(box, Theme::Radius::control, Theme::Radius::control);
         p.setPen((m_active ? Theme::ink : Theme::ink2).color());
         p.setFont(font());
-        p.drawText(rect().adjusted(0, 0, 0, -2), Qt::AlignCenter, text());
+        const QRect label = rect().adjusted(10, 0, -10, -2);
+        p.drawText(label, Qt::AlignCenter, fontMetrics().elidedText(text(), Qt::ElideRight, label.width()));
         if (m_active) {
             const QRectF bar(10, height() - 4, width() - 20, 1.5);
             p.fillRect(bar, Theme::live(bar.topLeft(), bar.topRight()));
         }
+        Ui::paintFocus(p, this, QRectF(rect()), Theme::Radius::control);
     }
 
 private:
@@ -82,8 +91,9 @@ PopoverLine::PopoverLine(ShareStore& store, Navigator& navigator, const QUuid& i
     top->setSpacing(6);
     const ShareSpec* spec = m_store.share(id);
     m_tag = new ProtoTag(spec ? std::optional(spec->proto) : std::nullopt, QString(), true, this);
-    m_name = Ui::label(QString(), Theme::Typo::bodyStrong(), Theme::ink, this);
-    m_figure = Ui::label(QString(), Theme::Typo::monospaced(10.5), Theme::ink2, this);
+    m_name = Ui::elided(QString(), Theme::Typo::bodyStrong(), Theme::ink, this);
+    m_figure = Ui::elided(QString(), Theme::Typo::monospaced(10.5), Theme::ink2, this);
+    m_figure->setMaximumWidth(150);
     m_action = new QToolButton(this);
     m_action->setAutoRaise(true);
     m_action->setFixedSize(26, 22);
@@ -183,7 +193,7 @@ PopoverView::PopoverView(ShareStore& store, Navigator& navigator, QWidget* paren
     auto* titles = new QVBoxLayout;
     titles->setSpacing(0);
     titles->addWidget(Ui::label(QStringLiteral("Mountwire"), Theme::Typo::heading(), Theme::ink, this));
-    m_summary = Ui::label(QString(), Theme::Typo::system(11), Theme::ink2, this);
+    m_summary = Ui::elided(QString(), Theme::Typo::system(11), Theme::ink2, this);
     titles->addWidget(m_summary);
     header->addLayout(titles, 1);
     QToolButton* window = iconButton(QStringLiteral("macwindow"), QStringLiteral("Open the Mountwire window"),
@@ -196,6 +206,8 @@ PopoverView::PopoverView(ShareStore& store, Navigator& navigator, QWidget* paren
     column->addWidget(m_routes);
 
     m_scroll = new QScrollArea(this);
+
+    m_scroll->setFocusPolicy(Qt::NoFocus);
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -213,18 +225,18 @@ PopoverView::PopoverView(ShareStore& store, Navigator& navigator, QWidget* paren
     m_empty = new QWidget(this);
     auto* empty = new QVBoxLayout(m_empty);
     empty->setContentsMargins(0, 16, 0, 16);
-    empty->setAlignment(Qt::AlignHCenter);
+    empty->setSpacing(8);
     QLabel* title = Ui::label(QStringLiteral("No lines yet"), Theme::Typo::heading(), Theme::ink, m_empty);
     title->setAlignment(Qt::AlignCenter);
     QLabel* text = Ui::label(QStringLiteral("Add an SMB, AFP, NFS or WebDAV share. Mountwire draws it as a line, "
                                             "watches it and reconnects it when it drops."),
         Theme::Typo::small(), Theme::ink2, m_empty, true);
     text->setAlignment(Qt::AlignCenter);
-    text->setFixedWidth(220);
     QPushButton* add = Ui::button(QStringLiteral("Add a Line…"), QString(), true, m_empty);
     connect(add, &QPushButton::clicked, this, [this] { m_navigator.show(ManagerPage::shares, true); });
-    empty->addWidget(title, 0, Qt::AlignHCenter);
-    empty->addWidget(text, 0, Qt::AlignHCenter);
+    empty->addWidget(title);
+    text->setFixedWidth(220);
+    empty->addLayout(Ui::centred(text, 220));
     empty->addWidget(add, 0, Qt::AlignHCenter);
     column->addWidget(m_empty);
 
@@ -244,13 +256,15 @@ PopoverView::PopoverView(ShareStore& store, Navigator& navigator, QWidget* paren
         QStringLiteral("Connect every saved share that isn’t mounted"), Theme::ink2, this);
     connectAll->setText(QStringLiteral("Connect All"));
     connectAll->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    connectAll->setFixedSize(110, 24);
+    connectAll->setMinimumWidth(0);
+    connectAll->setMaximumWidth(QWIDGETSIZE_MAX);
     connect(connectAll, &QToolButton::clicked, this, [this] { m_store.mountAll(); });
     QToolButton* log = iconButton(QStringLiteral("list.bullet.below.rectangle"), QStringLiteral("Signal log"),
         Theme::ink2, this);
     log->setText(QStringLiteral("Signal log"));
     log->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    log->setFixedSize(100, 24);
+    log->setMinimumWidth(0);
+    log->setMaximumWidth(QWIDGETSIZE_MAX);
     connect(log, &QToolButton::clicked, this, [this] { m_navigator.show(ManagerPage::activity); });
     QToolButton* more = iconButton(QStringLiteral("ellipsis"), QStringLiteral("Settings, updates and quit"),
         Theme::ink2, this);
@@ -260,7 +274,6 @@ PopoverView::PopoverView(ShareStore& store, Navigator& navigator, QWidget* paren
     menu->addAction(QStringLiteral("Check for Updates…"), this, [this] { m_navigator.checkForUpdates(); });
     menu->addAction(QStringLiteral("Quit Mountwire"), this, [this] { m_navigator.quit(); });
     more->setMenu(menu);
-    more->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0; }"));
     footer->addWidget(addLine);
     footer->addWidget(connectAll);
     footer->addWidget(log);
@@ -360,7 +373,7 @@ void PopoverView::rebuildRoutes()
     for (const Profile& route : m_store.profiles()) {
         auto* chip = new RouteChip(route.name, m_store.activeProfileID() == route.id, m_routes);
         const Profile copy = route;
-        connect(chip, &QPushButton::clicked, this, [this, copy] { m_store.activate(copy); });
+        connect(chip, &QAbstractButton::clicked, this, [this, copy] { m_store.activate(copy); });
         row->addWidget(chip);
     }
     row->addStretch(1);
@@ -387,8 +400,8 @@ void PopoverView::rebuildOthers()
         layout->setContentsMargins(0, 0, 0, 0);
         auto* texts = new QVBoxLayout;
         texts->setSpacing(0);
-        texts->addWidget(Ui::label(volume.displayName(), Theme::Typo::body(), Theme::ink, row));
-        texts->addWidget(Ui::label(volume.from, Theme::Typo::monospaced(10.5), Theme::ink3, row));
+        texts->addWidget(Ui::elided(volume.displayName(), Theme::Typo::body(), Theme::ink, row));
+        texts->addWidget(Ui::elided(volume.from, Theme::Typo::monospaced(10.5), Theme::ink3, row, Qt::ElideMiddle));
         layout->addLayout(texts, 1);
         QPushButton* save = Ui::button(QStringLiteral("Save"), QString(), false, row);
         save->setToolTip(QStringLiteral("Save to Mountwire so it’s watched and reconnected"));

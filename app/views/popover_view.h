@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class Navigator;
+class ElidedLabel;
 class QLabel;
 class QScrollArea;
 class QVBoxLayout;

@@ -16,6 +16,8 @@
 #include <QPropertyAnimation>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -84,6 +86,7 @@ void RouteChip::paintEvent(QPaintEvent*)
     const QRect textBox(x, 0, width() - x - 8, height());
     p.drawText(textBox, Qt::AlignLeft | Qt::AlignVCenter,
         QFontMetrics(Theme::Typo::small()).elidedText(text(), Qt::ElideRight, textBox.width()));
+    Ui::paintFocus(p, this, QRectF(rect()), chipHeight / 2.0);
 }
 
 RouteDiagram::RouteDiagram(ShareStore& store, QWidget* parent) : QWidget(parent), m_store(store)
@@ -316,14 +319,15 @@ RoutePanel::RoutePanel(ShareStore& store, const Profile& profile, QWidget* paren
     m_icon->setIconSize(QSize(18, 18));
     m_icon->setFixedSize(34, 30);
     m_icon->setCursor(Qt::PointingHandCursor);
-    m_icon->setStyleSheet(QStringLiteral("QToolButton { background: %1; border: 1px solid %2; border-radius: 6px; }"
-                                         " QToolButton::menu-indicator { image: none; width: 0; }")
-                              .arg(css(Theme::well.color()), css(Theme::rule.color())));
+    m_icon->setProperty("boxed", true);
     auto* menu = new QMenu(m_icon);
-    for (const QString& symbol : symbols()) {
-        QAction* choice = menu->addAction(Icons::icon(symbol, Theme::ink.color(), 16), QString());
+    const QStringList names {QStringLiteral("Office"), QStringLiteral("Home"), QStringLiteral("Shield"),
+        QStringLiteral("Travel"), QStringLiteral("Café"), QStringLiteral("Studio"), QStringLiteral("Work")};
+    for (qsizetype i = 0; i < symbols().size(); ++i) {
+        const QString symbol = symbols()[i];
+        QAction* choice = menu->addAction(Icons::icon(symbol, Theme::ink.color(), 16), names.value(i));
         choice->setData(symbol);
-        choice->setToolTip(symbol);
+        choice->setCheckable(true);
         connect(choice, &QAction::triggered, this, [this, symbol] {
             Profile changed = m_profile;
             changed.symbol = symbol;
@@ -337,9 +341,7 @@ RoutePanel::RoutePanel(ShareStore& store, const Profile& profile, QWidget* paren
     m_name->setPlaceholderText(QStringLiteral("Name"));
     m_name->setFrame(false);
     m_name->setFont(Theme::Typo::heading());
-    m_name->setStyleSheet(QStringLiteral("QLineEdit { color: %1; background: transparent; border: none; padding: 2px; }"
-                                         " QLineEdit:focus { background: %2; border-radius: 4px; }")
-                              .arg(css(Theme::ink.color()), css(Theme::well.color())));
+    m_name->setProperty("plain", true);
     m_name->setMinimumWidth(120);
     m_name->setMaximumWidth(260);
     connect(m_name, &QLineEdit::editingFinished, this, [this] {
@@ -375,7 +377,6 @@ RoutePanel::RoutePanel(ShareStore& store, const Profile& profile, QWidget* paren
 
     m_ejectOthers = new QCheckBox(QStringLiteral("Eject lines not on this route"), this);
     m_ejectOthers->setFont(Theme::Typo::body());
-    m_ejectOthers->setStyleSheet(QStringLiteral("QCheckBox { color: %1; spacing: 8px; }").arg(css(Theme::ink.color())));
     connect(m_ejectOthers, &QCheckBox::toggled, this, [this](bool on) {
         if (on == m_profile.unmountOthers)
             return;
@@ -396,16 +397,25 @@ void RoutePanel::setProfile(const Profile& profile, bool active)
     m_profile = profile;
     m_active = active;
     m_icon->setIcon(Icons::icon(profile.symbol, (active ? Theme::blue : Theme::ink2).color(), 18));
+    for (QAction* choice : m_icon->menu()->actions())
+        choice->setChecked(choice->data().toString() == profile.symbol);
     // The field keeps what is being typed; the store's name arrives when typing ends.
-    if (!m_name->hasFocus())
+    if (!m_name->hasFocus()) {
         m_name->setText(profile.name);
+        // A name longer than the field reads from its start, whole in the tooltip.
+        m_name->setCursorPosition(0);
+        m_name->setToolTip(profile.name);
+    }
     m_badge->setVisible(active);
     if (active) {
         m_action->setText(QStringLiteral("Reconnect"));
         m_action->setToolTip(QStringLiteral("Connect any line on this route that isn’t connected"));
     } else {
-        m_action->setText(QStringLiteral("Switch to ") + profile.name);
-        m_action->setToolTip(QString());
+        // A long name would push the panel's other controls away; the button shows what fits.
+        const QString text = QStringLiteral("Switch to ") + profile.name;
+        const QString shown = m_action->fontMetrics().elidedText(text, Qt::ElideRight, 200);
+        m_action->setText(shown);
+        m_action->setToolTip(shown == text ? QString() : text);
     }
     const QSignalBlocker quiet(m_ejectOthers);
     m_ejectOthers->setChecked(profile.unmountOthers);
@@ -448,7 +458,9 @@ RoutesPage::RoutesPage(ShareStore& store, QWidget* parent) : QWidget(parent), m_
     m_header->trailing()->addWidget(m_newRoute);
     page->addWidget(m_header);
 
-    auto* scroll = new QScrollArea(this);
+    auto* scroll = m_scroll = new QScrollArea(this);
+
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->viewport()->setAutoFillBackground(false);
@@ -459,8 +471,6 @@ RoutesPage::RoutesPage(ShareStore& store, QWidget* parent) : QWidget(parent), m_
     m_rows->setSpacing(14);
 
     m_empty = new QWidget(m_list);
-    m_empty->setFixedWidth(320);
-    m_empty->setMinimumHeight(110);
     auto* empty = new QVBoxLayout(m_empty);
     empty->setContentsMargins(0, 40, 0, 0);
     empty->setSpacing(6);
@@ -480,7 +490,7 @@ RoutesPage::RoutesPage(ShareStore& store, QWidget* parent) : QWidget(parent), m_
     connect(create, &QPushButton::clicked, this, [this] { m_store.addProfile(); });
     empty->addSpacing(6);
     empty->addWidget(create, 0, Qt::AlignHCenter);
-    m_rows->addWidget(m_empty, 0, Qt::AlignHCenter);
+    m_rows->addLayout(Ui::centred(m_empty, 320));
     m_rows->addStretch(1);
     scroll->setWidget(m_list);
     page->addWidget(scroll, 1);
@@ -549,6 +559,10 @@ void RoutesPage::sync()
             panel = new RoutePanel(m_store, profile, m_list);
             m_panels.insert(profile.id, panel);
             if (m_built) {
+                // Where it lands may be below the visible part of the page.
+                QTimer::singleShot(0, panel, [this, panel] {
+                    m_scroll->verticalScrollBar()->setValue(panel->y() - int(Theme::Space::m));
+                });
                 // A new route fades in where it lands.
                 auto* fade = new QGraphicsOpacityEffect(panel);
                 panel->setGraphicsEffect(fade);

@@ -18,6 +18,7 @@ class QLabel;
 class QLineEdit;
 #include <QMessageBox>
 class QPushButton;
+class QScrollArea;
 class QToolButton;
 class QVBoxLayout;
 class ShareStore;
@@ -152,6 +153,7 @@ private:
     QPushButton* m_newRoute;
     QWidget* m_empty;
     QWidget* m_list;
+    QScrollArea* m_scroll;
     QVBoxLayout* m_rows;
     QHash<QUuid, RoutePanel*> m_panels;
     bool m_built = false;

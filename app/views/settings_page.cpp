@@ -109,7 +109,6 @@ QCheckBox* toggle(const QString& text, QWidget* parent)
 {
     auto* box = new QCheckBox(text, parent);
     box->setFont(Theme::Typo::body());
-    box->setStyleSheet(QStringLiteral("QCheckBox { color: %1; spacing: 8px; }").arg(css(Theme::ink.color())));
     return box;
 }
 
@@ -336,6 +335,8 @@ SettingsPage::SettingsPage(ShareStore& store, UserDefaults& defaults, LoginItem&
     page->addWidget(m_header);
 
     auto* scroll = new QScrollArea(this);
+
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->viewport()->setAutoFillBackground(false);

@@ -24,33 +24,11 @@
 
 namespace {
 
-QString css(const QColor& colour)
-{
-    return colour.name(QColor::HexArgb);
-}
-
-QString fieldStyle()
-{
-    return QStringLiteral("QLineEdit { color: %1; background: %2; border: 1px solid %3; border-radius: 6px;"
-                          " padding: 5px 8px; selection-background-color: %4; }"
-                          " QLineEdit:focus { border-color: %4; }"
-                          " QLineEdit:disabled { color: %5; background: %6; }")
-        .arg(css(Theme::ink.color()), css(Theme::panel.color()), css(Theme::ruleStrong.color()),
-            css(Theme::blue.color()), css(Theme::ink3.color()), css(Theme::well.color()));
-}
-
-QString toggleStyle()
-{
-    return QStringLiteral("QCheckBox { color: %1; spacing: 8px; } QCheckBox:disabled { color: %2; }")
-        .arg(css(Theme::ink.color()), css(Theme::ink3.color()));
-}
-
 QLineEdit* field(const QString& placeholder, QWidget* parent)
 {
     auto* edit = new QLineEdit(parent);
     edit->setPlaceholderText(placeholder);
     edit->setFont(Theme::Typo::body());
-    edit->setStyleSheet(fieldStyle());
     return edit;
 }
 
@@ -58,7 +36,6 @@ QCheckBox* toggle(const QString& text, QWidget* parent)
 {
     auto* box = new QCheckBox(text, parent);
     box->setFont(Theme::Typo::body());
-    box->setStyleSheet(toggleStyle());
     return box;
 }
 
@@ -105,6 +82,7 @@ protected:
         const QRect text(28, 0, int(tagBox.left()) - 36, height());
         p.drawText(text, Qt::AlignVCenter | Qt::AlignLeft,
             QFontMetrics(Theme::Typo::body()).elidedText(m_server.name, Qt::ElideRight, text.width()));
+        Ui::paintFocus(p, this, QRectF(rect()), Theme::Radius::control);
     }
 
 private:
@@ -112,25 +90,13 @@ private:
 };
 
 // A part's value, cut short in the middle when its cell is too narrow, so host and share ends stay readable.
-class CellValue : public QLabel {
-public:
-    explicit CellValue(QWidget* parent) : QLabel(parent)
-    {
-        setFont(Theme::Typo::address());
-        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        setMinimumWidth(24);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        p.setFont(font());
-        p.setPen(Theme::ink.color());
-        p.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter,
-            QFontMetrics(font()).elidedText(text(), Qt::ElideMiddle, width()));
-    }
-};
+ElidedLabel* cellValue(QWidget* parent)
+{
+    ElidedLabel* value = Ui::elided(QString(), Theme::Typo::address(), Theme::ink, parent, Qt::ElideMiddle);
+    value->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    value->setMinimumWidth(24);
+    return value;
+}
 
 const QString addressHint = QStringLiteral("Paste or type smb://, afp://, nfs://, https:// (WebDAV) or \\\\server\\share");
 
@@ -192,11 +158,11 @@ ShareEditor::ShareEditor(ShareStore& store, ServerBrowser* browser, Keychain& ke
         auto* cell = new QVBoxLayout;
         cell->setSpacing(2);
         QLabel* key = Ui::kicker(QString::fromLatin1(name), cellsBox);
-        QLabel* value = new CellValue(cellsBox);
+        QLabel* value = cellValue(cellsBox);
         cell->addWidget(key);
         cell->addWidget(value);
         const bool wide = QLatin1String(name) == QLatin1String("Server") || QLatin1String(name) == QLatin1String("Share");
-        cells->addLayout(cell, wide ? 3 : 1);
+        cells->addLayout(cell, wide ? 3 : 0);
         m_cells.emplace_back(key, value);
     }
     m_parts->addWidget(cellsBox);
@@ -208,7 +174,7 @@ ShareEditor::ShareEditor(ShareStore& store, ServerBrowser* browser, Keychain& ke
     m_verdictIcon = new QLabel(this);
     m_verdictIcon->setFixedSize(14, 14);
     verdictRow->addWidget(m_verdictIcon);
-    m_verdict = Ui::label(QString(), Theme::Typo::bodyStrong(), Theme::ink2, this);
+    m_verdict = Ui::elided(QString(), Theme::Typo::bodyStrong(), Theme::ink2, this);
     m_verdict->setObjectName(QStringLiteral("verdict"));
     verdictRow->addWidget(m_verdict, 1);
     form->addLayout(verdictRow);
@@ -239,17 +205,7 @@ ShareEditor::ShareEditor(ShareStore& store, ServerBrowser* browser, Keychain& ke
         b->setFocusPolicy(Qt::TabFocus);
         const bool first = i == 0;
         const bool last = i + 1 == protos.size();
-        b->setStyleSheet(
-            QStringLiteral("QToolButton { color: %1; background: %2; border: 1px solid %3; padding: 4px 9px;"
-                           " border-top-left-radius: %4px; border-bottom-left-radius: %4px;"
-                           " border-top-right-radius: %5px; border-bottom-right-radius: %5px; %6 }"
-                           " QToolButton:checked { color: white; background: %7; border-color: %7; }"
-                           " QToolButton:hover:!checked { background: %8; }")
-                .arg(css(Theme::ink.color()), css(Theme::panel.color()), css(Theme::ruleStrong.color()))
-                .arg(first ? 6 : 0)
-                .arg(last ? 6 : 0)
-                .arg(first ? QString() : QStringLiteral("border-left: none;"),
-                    css(Theme::blue.color()), css(Theme::well.color())));
+        b->setProperty("segment", first ? "first" : last ? "last" : "middle");
         m_protocols->addButton(b, int(i));
         switchRow->addWidget(b);
     }
@@ -302,6 +258,7 @@ ShareEditor::ShareEditor(ShareStore& store, ServerBrowser* browser, Keychain& ke
     stationColumn->setSpacing(8);
     stationColumn->addWidget(Ui::kicker(QStringLiteral("On this network"), stations));
     auto* scroll = new QScrollArea(stations);
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->viewport()->setAutoFillBackground(false);
@@ -464,7 +421,10 @@ void ShareEditor::refreshVerdict()
     m_cells[2].first->setText(shareLabel.toUpper());
     for (std::size_t i = 0; i < m_cells.size(); ++i) {
         m_cells[i].second->setText(values[i]);
-        m_cells[i].second->setToolTip(values[i]);
+        // The short cells show their whole value; the server and the share give way instead.
+        const bool wide = i == 1 || i == 2;
+        const int need = m_cells[i].second->fontMetrics().horizontalAdvance(values[i]) + 2;
+        m_cells[i].second->setMinimumWidth(wide ? 24 : std::min(need, 120));
     }
 
     const ShareDraft::Verdict verdict = m_draft.verdict();

@@ -129,7 +129,7 @@ void LogRow::paintEvent(QPaintEvent*)
         Qt::AlignLeft | Qt::AlignVCenter, messageMetrics.elidedText(m_event.message, Qt::ElideRight, textWidth));
 
     p.setFont(Theme::Typo::time());
-    p.setPen(Theme::ink3.color());
+    p.setPen(Theme::ink2.color());
     p.drawText(QRect(width() - timeColumn, 0, timeColumn, height()), Qt::AlignRight | Qt::AlignVCenter, time());
 }
 
@@ -179,6 +179,8 @@ SignalLogPage::SignalLogPage(ShareStore& store, QWidget* parent) : QWidget(paren
     m_content->addWidget(filtered);
 
     auto* scroll = new QScrollArea(m_content);
+
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->viewport()->setAutoFillBackground(false);

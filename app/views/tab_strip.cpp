@@ -1,6 +1,9 @@
 #include "views/tab_strip.h"
 
+#include "views/controls.h"
 #include "views/theme.h"
+
+#include <QKeyEvent>
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -9,6 +12,7 @@ namespace {
 
 constexpr int gap = 20;
 constexpr int stripHeight = 30;
+constexpr int ringRoom = 6;
 
 QFont labelFont(bool selected)
 {
@@ -25,6 +29,8 @@ QFont countFont()
 TabStrip::TabStrip(QWidget* parent) : QWidget(parent)
 {
     setCursor(Qt::PointingHandCursor);
+    // Reached by Tab; the arrow keys then move between the tabs.
+    setFocusPolicy(Qt::StrongFocus);
     m_bar.setDuration(220);
     m_bar.setEasingCurve(QEasingCurve::OutCubic);
     connect(&m_bar, &QVariantAnimation::valueChanged, this, [this] { update(); });
@@ -81,7 +87,8 @@ int TabStrip::tabWidth(int index) const
 
 QRect TabStrip::tabRect(int index) const
 {
-    int x = 0;
+    // Room at both ends for the focus ring around the first and last tab.
+    int x = ringRoom;
     for (int i = 0; i < count(); ++i) {
         const int w = tabWidth(i);
         if (i == index)
@@ -96,7 +103,7 @@ QSize TabStrip::sizeHint() const
     int width = 0;
     for (int i = 0; i < count(); ++i)
         width += tabWidth(i) + (i ? gap : 0);
-    return {width, stripHeight};
+    return {width + 2 * ringRoom, stripHeight};
 }
 
 void TabStrip::paintEvent(QPaintEvent*)
@@ -123,7 +130,18 @@ void TabStrip::paintEvent(QPaintEvent*)
         p.setPen(Qt::NoPen);
         p.setBrush(Theme::blue.color());
         p.drawRoundedRect(QRectF(bar.left(), stripHeight - 2, bar.width(), 2), 1, 1);
+        Ui::paintFocus(p, this, QRectF(tabRect(m_selection)).adjusted(-6, 2, 6, -3), Theme::Radius::control);
     }
+}
+
+void TabStrip::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Left || event->key() == Qt::Key_Right) {
+        const int step = event->key() == Qt::Key_Left ? -1 : 1;
+        setSelection(std::clamp(m_selection + step, 0, std::max(0, count() - 1)));
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TabStrip::mousePressEvent(QMouseEvent* event)

@@ -34,6 +34,7 @@ Q_SIGNALS:
 protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     int tabWidth(int index) const;

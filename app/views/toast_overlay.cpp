@@ -16,7 +16,7 @@ ToastOverlay::ToastOverlay(ShareStore& store, QWidget* covered, int padding)
     row->setContentsMargins(14, 7, 16, 7);
     row->setSpacing(8);
     m_icon = new QLabel(this);
-    m_text = Ui::label(QString(), Theme::Typo::system(13), Theme::ink, this);
+    m_text = Ui::elided(QString(), Theme::Typo::system(13), Theme::ink, this);
     row->addWidget(m_icon);
     row->addWidget(m_text);
     covered->installEventFilter(this);
@@ -40,6 +40,8 @@ void ToastOverlay::refresh()
     m_icon->setPixmap(Icons::pixmap(toast->symbol, tint, 14, devicePixelRatioF()));
     m_text->setText(toast->text);
     Ui::setColor(m_text, Theme::ink);
+    // A toast naming a long line stays inside what it covers.
+    m_text->setMaximumWidth(std::max(120, m_covered->width() - 2 * m_padding - 60));
     adjustSize();
     place();
     show();

@@ -12,10 +12,17 @@
 
 namespace {
 
+// Counts quits instead of ending the test process.
+struct CountingApp : MountwireApp {
+    using MountwireApp::MountwireApp;
+    int quits = 0;
+    void quit() override { ++quits; }
+};
+
 // The application over the demonstration's make-believe network, in a folder of its own.
 struct ShellRig {
     QTemporaryDir folder;
-    std::unique_ptr<MountwireApp> app;
+    std::unique_ptr<CountingApp> app;
 
     // An empty saved file keeps the demonstration from filling the folder with sample lines.
     void noLines(bool welcomeShown)
@@ -31,7 +38,7 @@ struct ShellRig {
         MountwireApp::Options options;
         options.demoFolder = folder.path();
         options.tray = tray;
-        app = std::make_unique<MountwireApp>(options);
+        app = std::make_unique<CountingApp>(options);
         app->launch();
         TestApp::spin(20);
         return *app;
@@ -54,34 +61,47 @@ struct ShellRig {
     }
 };
 
-// At the first launch the welcome guide opens over the window.
-TEST(Shell, LaunchOpensTheManagerOnlyWhenThereIsSomethingToShowAndTheGuideAtTheFirstLaunch)
+// Without a tray, closing the window quits unless lines are kept connected: nothing would be left to show it runs.
+TEST(Shell, LaunchOpensTheManagerOnlyWhenThereIsSomethingToShowAndClosingItNeverLeavesNothing)
 {
-    const struct {
+    struct Case {
         const char* what;
-        bool lines, welcomeShown, tray, opens;
-    } cases[] = {
-        {"no lines, guide already shown", false, true, true, true},
-        {"no lines, guide not shown", false, false, true, true},
-        {"lines, guide already shown", true, true, true, false},
-        {"lines, but the desktop has no tray", true, true, false, true},
+        bool lines;
+        bool welcomeShown;
+        bool tray;
+        bool opens;
+        bool closingQuits;
     };
-    for (const auto& c : cases) {
+    const Case cases[] = {
+        {"no lines, guide already shown", false, true, true, true, false},
+        {"no lines, guide not shown", false, false, true, true, false},
+        {"lines, guide already shown", true, true, true, false, false},
+        {"lines kept connected, but the desktop has no tray", true, true, false, true, false},
+        {"no lines and no tray", false, true, false, true, true},
+    };
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ShellRig rig;
         if (!c.lines)
             rig.noLines(c.welcomeShown);
         rig.launch(c.tray);
         EXPECT_EQ(rig.windowShown(), c.opens);
-        if (c.opens)
+        if (c.opens) {
             EXPECT_EQ(rig.page(), ManagerPage::shares);
-        if (!c.welcomeShown) {
-            ManagerView* view = rig.app->managerWindow()->view();
-            EXPECT_TRUE(TestApp::waitUntil([&] { return view->welcomeSheet() && view->welcomeSheet()->isVisible(); }, 2000));
-        } else if (!c.lines) {
-            EXPECT_FALSE(rig.app->store().showWelcome());
+            rig.app->managerWindow()->close();
+            EXPECT_EQ(rig.app->quits, c.closingQuits ? 1 : 0);
         }
     }
+}
+
+TEST(Shell, TheWelcomeGuideOpensOverTheWindowAtTheFirstLaunch)
+{
+    ShellRig rig;
+    rig.noLines(false);
+    rig.launch();
+    ASSERT_TRUE(TestApp::waitUntil([&] { return rig.app->store().showWelcome(); }, 2000));
+    ManagerView* view = rig.app->managerWindow()->view();
+    ASSERT_TRUE(TestApp::waitUntil([&] { return view->welcomeSheet() && view->welcomeSheet()->isVisible(); }, 2000));
 }
 
 TEST(Shell, GoCommandsAndNewLineBringTheWindowForward)

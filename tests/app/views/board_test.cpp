@@ -11,6 +11,7 @@
 #include "views/toast_overlay.h"
 
 #include <QAction>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -281,14 +282,22 @@ TEST(Toast, TheOverlayShowsTheStoresToastAndLeavesWithIt)
     EXPECT_TRUE(TestApp::waitUntil([&] { return !overlay.showing(); }, 3000));
 }
 
-TEST(Welcome, FinishingMarksTheGuideShownAndTheLastButtonFitsTheBoard)
+TEST(Welcome, ReturnMovesOnAndFinishingMarksTheGuideShownWithALastButtonThatFitsTheBoard)
 {
     StoreRig rig;
     rig.started();
     EXPECT_TRUE(Onboarding::shouldShow(rig.defaults));
+    auto press = [](QDialog& guide, int key) {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(guide.focusWidget() ? guide.focusWidget() : &guide, &event);
+    };
     {
         OnboardingView guide(*rig.store, rig.defaults, &rig.notifier);
-        guide.go(3);
+        guide.show();
+        for (int page = 1; page <= 3; ++page) {
+            press(guide, Qt::Key_Return);
+            EXPECT_EQ(guide.page(), page);
+        }
         EXPECT_EQ(guide.doneButton()->text(), "Add Your First Line");
         EXPECT_FALSE(guide.continueButton()->isVisibleTo(&guide));
         guide.allowButton()->click();
@@ -308,6 +317,9 @@ TEST(Welcome, FinishingMarksTheGuideShownAndTheLastButtonFitsTheBoard)
     EXPECT_TRUE(again.backButton()->isVisibleTo(&again));
     again.go(3);
     EXPECT_EQ(again.doneButton()->text(), "Done");
+    again.show();
+    press(again, Qt::Key_Escape);
+    EXPECT_FALSE(again.isVisible());
 }
 
 } // namespace

@@ -100,7 +100,7 @@ TEST(Icons, UnknownOrMalformedNamesGiveTheNeutralPlaceholder)
     }
 }
 
-TEST(Icons, GlyphsTakeTheColourTheyAreAskedFor)
+TEST(Icons, GlyphsTakeTheirColourStaySharpAtEverySizeAndFadeWhenDisabled)
 {
     TestApp::instance();
     const QColor blue(0x2F, 0x80, 0xED);
@@ -118,11 +118,7 @@ TEST(Icons, GlyphsTakeTheColourTheyAreAskedFor)
         }
     }
     EXPECT_GT(opaque, 20);
-}
 
-TEST(Icons, IconsStaySharpAtEverySizeAndFadeWhenDisabled)
-{
-    TestApp::instance();
     const QIcon icon = Icons::icon(QStringLiteral("gearshape"), Qt::black, 16);
     EXPECT_EQ(icon.availableSizes(), QList<QSize>{QSize(16, 16)});
     EXPECT_EQ(icon.pixmap(QSize(16, 16), 2.0).toImage().size(), QSize(32, 32));

@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QMenu>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -76,6 +77,8 @@ TEST(RoutesPage, NewRoutesTakeUnusedNamesAndTheSummaryCountsThem)
     EXPECT_FALSE(rig.page->emptyState()->isVisible());
     EXPECT_EQ(office->nameField()->text(), "Office");
     EXPECT_EQ(office->profile().symbol, "building.2");
+    const QList<QAction*> icons = office->iconButton()->menu()->actions();
+    EXPECT_TRUE(icons.first()->isChecked() && !icons.first()->text().isEmpty()) << "the menu names and marks the icon";
     EXPECT_FALSE(office->activeBadge()->isVisible());
     EXPECT_EQ(office->actionButton()->text(), "Switch to Office");
     EXPECT_EQ(rig.page->header()->summary(), "1 route");
