@@ -28,8 +28,9 @@ struct ShellRig {
     void noLines(bool welcomeShown)
     {
         ASSERT_TRUE(TestApp::writeFile(folder.filePath("shares.json"), R"({"shares": [], "profiles": []})"));
-        if (welcomeShown)
+        if (welcomeShown) {
             ASSERT_TRUE(TestApp::writeFile(folder.filePath("Mountwire.conf"), "[General]\nmw.didShowWelcome=true\n"));
+        }
     }
 
     MountwireApp& launch(std::optional<bool> tray = true)
