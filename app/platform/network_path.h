@@ -1,5 +1,7 @@
 #pragma once
 
+#include "routes/network_fingerprint.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -15,6 +17,7 @@ std::optional<NetworkPathStatus> networkPathStatusFromRaw(const QString& raw);
 struct NetworkPath {
     NetworkPathStatus status = NetworkPathStatus::unsatisfied;
     QStringList interfaces; // sorted by name
+    std::optional<NetworkFingerprint> network = std::nullopt; // which network, while one is reachable
     friend bool operator==(const NetworkPath&, const NetworkPath&) = default;
 };
 

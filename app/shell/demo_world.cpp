@@ -5,6 +5,7 @@
 #include "model/share_spec.h"
 #include "platform/atomic_file.h"
 #include "platform/user_defaults.h"
+#include "routes/route_bindings.h"
 #include "store/share_store.h"
 
 #include <QCoreApplication>
@@ -159,6 +160,18 @@ bool DemoWorld::fill(const QString& folder, UserDefaults& defaults, int extraLin
         {QStringLiteral("profiles"), QJsonArray {studio.toJson(), home.toJson()}},
         {QStringLiteral("activeProfileID"), JsonFields::uuidText(studio.id)}};
     AtomicFile::write(dir.filePath(ShareStore::sharesFileName()), QJsonDocument(saved).toJson());
+    // The studio's wired network chose the Studio route, so the panel and the Routes page show both.
+    const NetworkFingerprint studioNetwork {{QStringLiteral("eth0")}, QStringLiteral("10.4.0.1"),
+        QStringLiteral("3c:22:fb:10:04:01"), QStringLiteral("Studio Ethernet")};
+    const NetworkFingerprint homeNetwork {{QStringLiteral("wlan0")}, QStringLiteral("192.168.1.1"),
+        QStringLiteral("3c:22:fb:19:21:68"), QStringLiteral("Home Wi-Fi")};
+    const RouteBindings bindings = RouteBindings {}.binding(studio.id, studioNetwork).binding(home.id, homeNetwork);
+    const QJsonObject networks {{QStringLiteral("bindings"), bindings.toJson()},
+        {QStringLiteral("lastNetwork"), studioNetwork.toJson()},
+        {QStringLiteral("chosenBy"),
+            QJsonObject {{QStringLiteral("route"), JsonFields::uuidText(studio.id)},
+                {QStringLiteral("network"), studioNetwork.toJson()}}}};
+    AtomicFile::write(dir.filePath(ShareStore::networksFileName()), QJsonDocument(networks).toJson());
     defaults.setStringList(QStringLiteral("connectedShares"), connected);
     defaults.setBool(QStringLiteral("mw.didShowWelcome"), true);
     return true;

@@ -6,6 +6,7 @@
 #include "model/mounted_volume.h"
 #include "model/profile.h"
 #include "model/share_spec.h"
+#include "routes/route_bindings.h"
 #include "services/mount_outcome.h"
 #include "store/manager_page.h"
 #include "store/share_runtime.h"
@@ -116,9 +117,19 @@ public:
     void copyAddress(const ShareSpec& share);
     void log(ActivityEvent::Kind kind, const std::optional<QString>& shareName, const QString& message);
 
+    // Routes that follow the network: joining a network bound to exactly one route switches to it.
+    const RouteBindings& bindings() const { return bindings_; }
+    // The network the computer is on, as far as it is known; none while offline.
+    const std::optional<NetworkFingerprint>& currentNetwork() const { return currentNetwork_; }
+    // The network that switched to the active route, while the route it chose stays active.
+    std::optional<NetworkFingerprint> chosenBy() const;
+    void bindCurrentNetwork(const QUuid& routeID);
+    void unbindNetwork(const QUuid& routeID, const NetworkFingerprint& network);
+
     static constexpr double toastSeconds = 2.4;
     static QString sharesFileName() { return QStringLiteral("shares.json"); }
     static QString eventsFileName() { return QStringLiteral("activity.json"); }
+    static QString networksFileName() { return QStringLiteral("networks.json"); }
 
 Q_SIGNALS:
     void sharesChanged();
@@ -133,6 +144,8 @@ Q_SIGNALS:
     void editorChanged();
     void toastChanged();
     void showWelcomeChanged(bool on);
+    // The bindings, the current network or the network that chose the active route changed.
+    void networksChanged();
 
 private:
     void setShares(std::vector<ShareSpec> shares);
@@ -158,6 +171,10 @@ private:
         const std::map<QString, std::optional<double>>& results);
     void checkHealth(std::vector<QUuid> remaining, std::function<void()> done);
     void networkChanged(const QString& signature, bool satisfied);
+    void networkSeen(const std::optional<NetworkFingerprint>& seen);
+    void switchTo(const Profile& profile, const QString& message);
+    void loadNetworks();
+    void saveNetworks();
     void didWake();
     void scheduleHeartbeat();
     // Runs work on this store's thread later, or never if the store is gone by then.
@@ -182,6 +199,13 @@ private:
     bool loading_ = false;
     bool started_ = false;
     std::optional<QString> lastPathSignature_;
+    RouteBindings bindings_;
+    std::optional<NetworkFingerprint> currentNetwork_;
+    // The last network joined, with every detail seen of it; kept across runs, so a restart is no change.
+    std::optional<NetworkFingerprint> lastNetwork_;
+    std::optional<std::pair<QUuid, NetworkFingerprint>> chosenBy_;
+    // The network changed and neither the bindings nor the user settled the route for it yet.
+    bool following_ = false;
     QSet<QUuid> interactiveMounts_;
     QDateTime lastProbe_;
     QTimer toastTimer_;

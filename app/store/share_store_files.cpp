@@ -151,6 +151,7 @@ void ShareStore::load()
         else
             damaged_.insert(eventsFileName());
     }
+    loadNetworks();
     syncRuntime();
     loading_ = false;
 }

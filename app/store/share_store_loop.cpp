@@ -40,6 +40,7 @@ void ShareStore::start()
     // Said once, now, rather than at the first change that would replace the file.
     keepDamaged(sharesFileName());
     keepDamaged(eventsFileName());
+    keepDamaged(networksFileName());
     if (services_.defaults->boolValue(QStringLiteral("mw.didShowWelcome")).value_or(false) && services_.notifier)
         services_.notifier->requestAuthorization();
     refreshMounts();
@@ -67,6 +68,7 @@ void ShareStore::start()
         connect(services_.pathMonitor, &NetworkPathMonitor::pathUpdated, this, [this](const NetworkPath& path) {
             const QString signature = toRaw(path.status) + QLatin1Char('|') + path.interfaces.join(QLatin1Char(','));
             networkChanged(signature, path.status == NetworkPathStatus::satisfied);
+            networkSeen(path.network);
         });
         services_.pathMonitor->start();
     }

@@ -89,6 +89,18 @@ void ShareStore::mountAll()
 
 void ShareStore::activate(const Profile& profile)
 {
+    // A route chosen by hand stays until the network changes.
+    following_ = false;
+    if (chosenBy_) {
+        chosenBy_.reset();
+        saveNetworks();
+        Q_EMIT networksChanged();
+    }
+    switchTo(profile, QStringLiteral("Switched to the ") + profile.name + QStringLiteral(" route"));
+}
+
+void ShareStore::switchTo(const Profile& profile, const QString& message)
+{
     setActiveProfileID(profile.id);
     QSet<QUuid> mounted;
     for (const ShareSpec& share : shares_) {
@@ -96,8 +108,7 @@ void ShareStore::activate(const Profile& profile)
             mounted.insert(share.id);
     }
     const ProfilePlan plan = ProfilePlan::make(profile, shares_, mounted);
-    log(ActivityEvent::Kind::profile, std::nullopt, QStringLiteral("Switched to the ") + profile.name
-        + QStringLiteral(" route"));
+    log(ActivityEvent::Kind::profile, std::nullopt, message);
     showToast(QStringLiteral("Route: ") + profile.name,
         QStringLiteral("point.topleft.down.to.point.bottomright.curvepath"), ToastTint::blue);
     for (const QUuid& id : plan.toUnmount) {

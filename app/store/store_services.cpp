@@ -5,6 +5,7 @@
 #include "platform/gvfs_mount_table.h"
 #include "platform/logind_wake_notices.h"
 #include "platform/mountinfo_gvfs_volume_notices.h"
+#include "platform/network_manager_connection_name.h"
 #include "platform/qt_desktop.h"
 #include "platform/rtnetlink_path_monitor.h"
 #include "platform/user_defaults.h"
@@ -24,8 +25,10 @@ SystemServices::SystemServices()
     , desktop_(std::make_unique<QtDesktop>())
     , volumeNotices_(std::make_unique<MountinfoGvfsVolumeNotices>())
     , wakeNotices_(std::make_unique<LogindWakeNotices>())
-    , pathMonitor_(std::make_unique<RtnetlinkPathMonitor>())
 {
+    auto monitor = std::make_unique<RtnetlinkPathMonitor>();
+    monitor->setConnectionNames(new NetworkManagerConnectionName(QDBusConnection::systemBus(), monitor.get()));
+    pathMonitor_ = std::move(monitor);
 }
 
 SystemServices::~SystemServices() = default;

@@ -1,6 +1,7 @@
 #include "views/popover_view.h"
 
 #include "store/share_store.h"
+#include "views/chosen_network_note.h"
 #include "views/controls.h"
 #include "views/icons.h"
 #include "views/line_mark.h"
@@ -204,6 +205,9 @@ PopoverView::PopoverView(ShareStore& store, Navigator& navigator, QWidget* paren
 
     m_routes = new QWidget(this);
     column->addWidget(m_routes);
+    m_chosenBy = new ChosenNetworkNote(m_store, this);
+    m_chosenBy->setContentsMargins(14, 0, 10, 0);
+    column->addWidget(m_chosenBy);
 
     m_scroll = new QScrollArea(this);
 

@@ -4,6 +4,7 @@
 #include <QUuid>
 #include <QWidget>
 
+class ChosenNetworkNote;
 class Navigator;
 class ElidedLabel;
 class QLabel;
@@ -52,6 +53,7 @@ public:
     QList<PopoverLine*> lines() const;
     QWidget* emptyState() const { return m_empty; }
     QWidget* routeSwitch() const { return m_routes; }
+    ChosenNetworkNote* chosenBy() const { return m_chosenBy; }
     // The list's height cap for a screen whose usable height is `screenHeight`.
     static int listHeightCap(int screenHeight);
 
@@ -65,6 +67,7 @@ private:
     Navigator& m_navigator;
     QLabel* m_summary;
     QWidget* m_routes;
+    ChosenNetworkNote* m_chosenBy;
     QScrollArea* m_scroll;
     QVBoxLayout* m_linesLayout;
     QWidget* m_empty;

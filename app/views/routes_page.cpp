@@ -3,6 +3,7 @@
 #include "store/share_store.h"
 #include "views/controls.h"
 #include "views/icons.h"
+#include "views/route_networks.h"
 
 #include <QCheckBox>
 #include <QGraphicsOpacityEffect>
@@ -385,6 +386,8 @@ RoutePanel::RoutePanel(ShareStore& store, const Profile& profile, QWidget* paren
         m_store.updateProfile(changed);
     });
     column->addWidget(m_ejectOthers);
+    m_networks = new RouteNetworks(store, profile.id, this);
+    column->addWidget(m_networks);
 
     m_diagram = new RouteDiagram(store, this);
     column->addWidget(m_diagram);

@@ -21,6 +21,7 @@ class QPushButton;
 class QScrollArea;
 class QToolButton;
 class QVBoxLayout;
+class RouteNetworks;
 class ShareStore;
 
 // One line on a route's map: a check mark and its name when it is on the route; a click puts it on or off.
@@ -105,6 +106,7 @@ public:
     QCheckBox* ejectOthersToggle() const { return m_ejectOthers; }
     QToolButton* deleteButton() const { return m_delete; }
     RouteDiagram* diagram() const { return m_diagram; }
+    RouteNetworks* networks() const { return m_networks; }
     // Opens the delete confirmation; the open one while it shows.
     QMessageBox* confirmDelete();
     QMessageBox* confirmation() const { return m_confirmation; }
@@ -126,6 +128,7 @@ private:
     QCheckBox* m_ejectOthers;
     QToolButton* m_delete;
     RouteDiagram* m_diagram;
+    RouteNetworks* m_networks;
     QPointer<QMessageBox> m_confirmation;
 };
 

@@ -28,6 +28,9 @@ public:
             Q_EMIT pathUpdated(path_);
     }
 
+    // As a new process's monitor: the next start reports the path again.
+    void restart() { started_ = false; }
+
     int starts = 0;
 
 private:

@@ -1,68 +1,32 @@
+#include "app/net_namespace.h"
 #include "app/test_app.h"
 #include "platform/rtnetlink_path_monitor.h"
 
-#include <QProcess>
-
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sched.h>
-#include <unistd.h>
-
 namespace {
-
-bool ip(const QString& command)
-{
-    QProcess process;
-    process.start(QStringLiteral("ip"), command.split(' '));
-    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-}
-
-// A network namespace of the test's own: its links can change freely and no traffic leaves it.
-struct Namespace {
-    QString name = QStringLiteral("mwdesk-%1").arg(getpid());
-    bool made = ip("netns add " + name);
-    ~Namespace()
-    {
-        if (made)
-            ip("netns delete " + name);
-    }
-    bool run(const QString& command) const { return ip("-n " + name + ' ' + command); }
-};
-
-// Starts the monitor from inside the namespace: its sockets stay there after the thread returns home.
-bool startInside(const Namespace& ns, RtnetlinkPathMonitor& monitor)
-{
-    const int home = ::open("/proc/self/ns/net", O_RDONLY | O_CLOEXEC);
-    const int there = ::open(("/run/netns/" + ns.name).toUtf8().constData(), O_RDONLY | O_CLOEXEC);
-    const bool entered = home >= 0 && there >= 0 && ::setns(there, CLONE_NEWNET) == 0;
-    if (entered) {
-        monitor.start();
-        ::setns(home, CLONE_NEWNET);
-    }
-    for (const int fd : {home, there})
-        if (fd >= 0)
-            ::close(fd);
-    return entered;
-}
 
 TEST(RtnetlinkPathMonitorTest, ReportsThePathAtStartAndAfterEveryChange)
 {
     TestApp::instance();
-    const Namespace ns;
+    const NetNamespace ns("desk");
     if (!ns.made)
         GTEST_SKIP() << "cannot create a network namespace here (needs root and iproute2)";
     RtnetlinkPathMonitor monitor;
     std::vector<NetworkPath> updates;
     QObject::connect(&monitor, &NetworkPathMonitor::pathUpdated,
         [&](const NetworkPath& path) { updates.push_back(path); });
-    ASSERT_TRUE(startInside(ns, monitor));
+    ASSERT_TRUE(ns.inside([&] { monitor.start(); }));
     monitor.start();
     ASSERT_EQ(updates.size(), 1u);
     EXPECT_EQ(updates.back(), (NetworkPath {NetworkPathStatus::unsatisfied, {}}));
 
+    // The network itself is the store's test's business.
     auto arrives = [&](const NetworkPath& expected) {
-        return TestApp::waitUntil([&] { return !updates.empty() && updates.back() == expected; });
+        return TestApp::waitUntil([&] {
+            return !updates.empty() && updates.back().status == expected.status
+                && updates.back().interfaces == expected.interfaces;
+        });
     };
     ASSERT_TRUE(ns.run("link add v0 type veth peer name v1"));
     ASSERT_TRUE(ns.run("link set v0 up"));

@@ -2,6 +2,7 @@
 
 #include "app/views/page_rig.h"
 #include "routes/route_map.h"
+#include "views/route_networks.h"
 
 #include <QCheckBox>
 #include <QJsonArray>
@@ -218,6 +219,21 @@ TEST(RoutesPage, DeletingAsksFirstAndLeavesTheLinesConnected)
     EXPECT_TRUE(rig.store->isMounted(studio));
     EXPECT_TRUE(rig.mounter.unmounts.empty());
     EXPECT_FALSE(rig.file(ShareStore::sharesFileName()).contains("Office"));
+}
+
+TEST(RoutesPage, TheCurrentNetworkIsAddedUnderARouteAndRemoved)
+{
+    RoutesRig rig;
+    RouteNetworks* networks = rig.newRoute()->networks();
+    EXPECT_FALSE(networks->addButton()->isEnabled()) << "no network known";
+    rig.pathMonitor.setPath({NetworkPathStatus::satisfied, {"wlan0"},
+        NetworkFingerprint {{"wlan0"}, "10.0.0.1", "aa:00:00:00:00:01", "Office Wi-Fi"}});
+    networks->addButton()->click();
+    EXPECT_EQ(networks->names(), QStringList {"Office Wi-Fi"});
+    EXPECT_FALSE(networks->addButton()->isEnabled()) << "already bound";
+    networks->removeButtons().front()->click();
+    TestApp::spin(10);
+    EXPECT_TRUE(networks->names().isEmpty());
 }
 
 } // namespace
