@@ -1,5 +1,8 @@
 #include "quillokit/update_archive.h"
 
+#include "quillokit/folder_tree.h"
+#include "quillokit/update_bounds.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -8,6 +11,7 @@
 #include <archive.h>
 #include <archive_entry.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -66,7 +70,7 @@ bool makeParents(const QString& destination, const QStringList& pieces)
         if (::lstat(QFile::encodeName(path).constData(), &status) == 0) {
             if (!S_ISDIR(status.st_mode))
                 return false;
-        } else if (::mkdir(QFile::encodeName(path).constData(), 0755) != 0) {
+        } else if (::mkdir(QFile::encodeName(path).constData(), 0700) != 0) {
             return false;
         }
     }
@@ -83,27 +87,35 @@ bool clearPlace(const QString& path)
     return !S_ISDIR(status.st_mode) && ::unlink(native.constData()) == 0;
 }
 
-enum class Written { done, unreadable, unwritable };
+enum class Written { done, unreadable, unwritable, tooLarge };
 
-Written writeContents(archive* reader, const QString& path, int mode)
+// Writes one member, counting its bytes against what is left of the unpacked size.
+Written writeContents(archive* reader, const QString& path, int mode, qint64& budget)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                          0600);
+    if (fd < 0)
         return Written::unwritable;
     const void* block = nullptr;
     size_t size = 0;
     la_int64_t offset = 0;
     int status = ARCHIVE_OK;
-    while ((status = archive_read_data_block(reader, &block, &size, &offset)) == ARCHIVE_OK) {
-        if (file.pos() != offset && !file.seek(offset))
-            return Written::unwritable;
-        if (file.write(static_cast<const char*>(block), qint64(size)) != qint64(size))
-            return Written::unwritable;
+    Written written = Written::done;
+    while (written == Written::done
+           && (status = archive_read_data_block(reader, &block, &size, &offset)) == ARCHIVE_OK) {
+        budget -= qint64(size);
+        if (budget < 0)
+            written = Written::tooLarge;
+        else if (::pwrite(fd, block, size, offset) != ssize_t(size))
+            written = Written::unwritable;
     }
-    if (status != ARCHIVE_EOF)
-        return Written::unreadable;
-    file.close();
-    return ::chmod(QFile::encodeName(path).constData(), mode_t(mode & 0777)) == 0 ? Written::done : Written::unwritable;
+    if (written == Written::done && status != ARCHIVE_EOF)
+        written = Written::unreadable;
+    // Whatever the archive says, nothing is installed world-writable or setuid.
+    if (written == Written::done && ::fchmod(fd, mode_t(FolderTree::fileMode(mode))) != 0)
+        written = Written::unwritable;
+    ::close(fd);
+    return written;
 }
 
 // Links may be chained; only resolving them all shows where each one really leads.
@@ -121,6 +133,15 @@ std::optional<QString> linksStayInside(const QString& destination)
             return outside(QDir(destination).relativeFilePath(info.filePath()));
     }
     return std::nullopt;
+}
+
+ArchivePtr openZip(const QByteArray& zip)
+{
+    ArchivePtr reader(archive_read_new(), archive_read_free);
+    archive_read_support_format_zip(reader.get());
+    if (archive_read_open_memory(reader.get(), zip.constData(), size_t(zip.size())) != ARCHIVE_OK)
+        return ArchivePtr(nullptr, archive_read_free);
+    return reader;
 }
 
 la_ssize_t appendToArray(archive*, void* array, const void* data, size_t size)
@@ -150,7 +171,7 @@ std::optional<QByteArray> pack(const std::vector<Entry>& entries)
                         : entry.kind == Entry::Kind::link   ? AE_IFLNK
                                                             : AE_IFREG;
         archive_entry_set_filetype(header.get(), type);
-        archive_entry_set_perm(header.get(), mode_t(entry.mode & 0777));
+        archive_entry_set_perm(header.get(), mode_t(entry.mode & 07777));
         const QByteArray target = entry.linkTarget.toUtf8();
         if (entry.kind == Entry::Kind::link)
             archive_entry_set_symlink_utf8(header.get(), target.constData());
@@ -210,14 +231,37 @@ std::optional<QByteArray> packFolder(const QString& folder)
     return pack(entries);
 }
 
-std::optional<QString> unpack(const QByteArray& zip, const QString& destination)
+std::optional<QString> exceeds(const QByteArray& zip, Limits limits)
+{
+    ArchivePtr reader = openZip(zip);
+    if (!reader)
+        return std::nullopt;
+    qint64 entries = 0;
+    qint64 bytes = 0;
+    archive_entry* header = nullptr;
+    while (archive_read_next_header(reader.get(), &header) == ARCHIVE_OK) {
+        if (++entries > limits.entries)
+            return UpdateBounds::tooManyEntries();
+        if (archive_entry_size_is_set(header))
+            bytes += std::max<qint64>(archive_entry_size(header), 0);
+        if (bytes > limits.bytes)
+            return UpdateBounds::unpackedTooLarge();
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> unpack(const QByteArray& zip, const QString& destination, Limits limits)
 {
     const QString unreadable = QStringLiteral("The archive couldn’t be read.");
-    ArchivePtr reader(archive_read_new(), archive_read_free);
-    archive_read_support_format_zip(reader.get());
-    if (archive_read_open_memory(reader.get(), zip.constData(), size_t(zip.size())) != ARCHIVE_OK)
+    // The headers are counted first, so an archive that claims too much is refused before anything is
+    // written; what is written is counted too, as the claims may be false.
+    if (const auto problem = exceeds(zip, limits))
+        return problem;
+    ArchivePtr reader = openZip(zip);
+    if (!reader)
         return unreadable;
 
+    qint64 budget = limits.bytes;
     archive_entry* header = nullptr;
     int status = ARCHIVE_OK;
     while ((status = archive_read_next_header(reader.get(), &header)) == ARCHIVE_OK) {
@@ -252,16 +296,19 @@ std::optional<QString> unpack(const QByteArray& zip, const QString& destination)
             if (::lstat(QFile::encodeName(path).constData(), &existing) == 0) {
                 if (!S_ISDIR(existing.st_mode))
                     return outside(name);
-            } else if (::mkdir(QFile::encodeName(path).constData(), 0755) != 0) {
+            } else if (::mkdir(QFile::encodeName(path).constData(), 0700) != 0) {
                 return QStringLiteral("“%1” couldn’t be written.").arg(name);
             }
             break;
         }
         case AE_IFREG: {
-            const Written written = clearPlace(path) ? writeContents(reader.get(), path, int(archive_entry_perm(header)))
-                                                     : Written::unwritable;
+            const Written written = clearPlace(path)
+                                      ? writeContents(reader.get(), path, int(archive_entry_perm(header)), budget)
+                                      : Written::unwritable;
             if (written == Written::unreadable)
                 return unreadable;
+            if (written == Written::tooLarge)
+                return UpdateBounds::unpackedTooLarge();
             if (written == Written::unwritable)
                 return QStringLiteral("“%1” couldn’t be written.").arg(name);
             break;

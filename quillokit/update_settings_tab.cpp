@@ -38,10 +38,10 @@ void UpdateSettingsTab::refresh()
     // The setting is read afresh: another window may have changed it.
     const QSignalBlocker quiet(automatic_);
     automatic_->setChecked(updater_.automaticallyDownloads());
-    status_->setText(UpdateTexts::statusLine(updater_.phase(), updater_.bundle().appName));
-    // Without a feed there is nothing to check; say so rather than offer a button that does nothing.
-    check_->setEnabled(updater_.bundle().feedURL.has_value());
-    if (!updater_.bundle().feedURL)
-        status_->setText(updater_.bundle().appName
-            + QStringLiteral(" has no update address here: its updates come from wherever it was installed from."));
+    // A build without a feed has nothing to check; its controls say so rather than doing nothing.
+    const bool offline = !updater_.bundle().feedURL;
+    automatic_->setEnabled(!offline);
+    check_->setEnabled(!offline);
+    status_->setText(offline ? QStringLiteral("This copy of %1 was built without an update feed.").arg(updater_.bundle().appName)
+                             : UpdateTexts::statusLine(updater_.phase(), updater_.bundle().appName));
 }

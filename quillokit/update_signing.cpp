@@ -1,6 +1,12 @@
 #include "quillokit/update_signing.h"
 
+#include <QFile>
+
 #include <sodium.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace UpdateSigning {
 
@@ -15,6 +21,16 @@ std::optional<KeyPair> makeKeyPair()
         != 0)
         return std::nullopt;
     return KeyPair{QString::fromLatin1(publicKey.toBase64()), QString::fromLatin1(secretKey.toBase64())};
+}
+
+bool writeSecretKey(const QString& path, const QString& secretKey)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    const QByteArray line = secretKey.toLatin1() + '\n';
+    const bool written = ::fchmod(fd, 0600) == 0 && ::write(fd, line.constData(), size_t(line.size())) == line.size();
+    return ::close(fd) == 0 && written;
 }
 
 std::optional<QString> sign(const QByteArray& data, const QString& secretKey)

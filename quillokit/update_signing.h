@@ -18,6 +18,10 @@ struct KeyPair {
 
 std::optional<KeyPair> makeKeyPair();
 
+// Writes the secret key to a new file that only its owner can read from the first byte on; false when the
+// file exists already or could not be written.
+bool writeSecretKey(const QString& path, const QString& secretKey);
+
 // Base64 of the Ed25519 signature over the data; nothing when the secret key is not a valid one.
 std::optional<QString> sign(const QByteArray& data, const QString& secretKey);
 

@@ -8,17 +8,26 @@
 #include <optional>
 #include <variant>
 
-// Unpacking a verified archive into the work folder and checking that it holds this application.
+// The work folder where an update is downloaded and unpacked, and the checks that it holds this
+// application.
 namespace UpdateStaging {
 
 // <caches folder>/<identifier>/QuilloUpdate.
 QString workFolder(const QString& cachesFolder, const QString& identifier);
 
-// Empties the work folder, unpacks the archive into <work folder>/<version> and gives the application
-// folder found at its top, or the failure.
+// <work folder>/update.zip, where the download is written as it arrives.
+QString archiveFile(const QString& workFolder);
+
+// Removes the work folder with all it holds and makes it afresh, private to this user (0700) like the
+// folder above it; false if that failed.
+bool prepare(const QString& workFolder);
+
+// Unpacks the archive into <work folder>/<version> and gives the application folder found at its top, or
+// the failure.
 std::variant<QString, UpdateError> stage(const QByteArray& zip, const QString& version, const QString& workFolder);
 
-// Whether the staged folder holds a runnable program of the expected version.
+// Whether the staged folder is this application: a runnable program of the expected version, with nothing
+// in it that its manifest does not list.
 std::optional<UpdateError> validate(const QString& staged, const QString& expectedVersion);
 
 } // namespace UpdateStaging

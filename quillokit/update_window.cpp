@@ -52,19 +52,22 @@ UpdateWindow::UpdateWindow(Updater& updater, QWidget* parent)
             updater_.download(*updater_.phase().feed);
     });
     connect(page_, &QPushButton::clicked, this, [this] {
-        if (updater_.phase().feed)
-            QDesktopServices::openUrl(QUrl(updater_.phase().feed->url));
+        // Only a web page is opened, whatever else the feed names.
+        if (const auto page = updater_.phase().feed ? Updater::downloadPage(*updater_.phase().feed) : std::nullopt)
+            QDesktopServices::openUrl(*page);
     });
     connect(restart_, &QPushButton::clicked, &updater_, &Updater::installAndRelaunch);
     connect(later_, &QPushButton::clicked, this, &QWidget::close);
     connect(&updater_, &Updater::phaseChanged, this, &UpdateWindow::refresh);
-    connect(&updater_, &Updater::windowRequested, this, [this] {
-        refresh();
-        show();
-        raise();
-        activateWindow();
-    });
     refresh();
+}
+
+void UpdateWindow::present()
+{
+    refresh();
+    show();
+    raise();
+    activateWindow();
 }
 
 void UpdateWindow::refresh()
@@ -73,9 +76,11 @@ void UpdateWindow::refresh()
     const UpdatePhase& phase = updater_.phase();
     const QString appName = updater_.bundle().appName;
     const bool installable = updater_.canInstallInPlace();
-    const bool downloadable = phase.feed && phase.feed->download && updater_.bundle().publicKey && installable;
+    const bool downloadable = phase.feed && updater_.canDownload(*phase.feed);
+    const bool hasPage = phase.feed && Updater::downloadPage(*phase.feed);
+    const bool offline = !updater_.bundle().feedURL;
 
-    heading_->setText(UpdateTexts::heading(phase, appName));
+    heading_->setText(offline ? QStringLiteral("Software Update") : UpdateTexts::heading(phase, appName));
     QString detail;
     switch (phase.kind) {
     case Kind::upToDate:
@@ -90,6 +95,11 @@ void UpdateWindow::refresh()
     case Kind::failed:
         detail = phase.message;
         break;
+    case Kind::idle:
+        if (offline)
+            detail = QStringLiteral("This copy of %1 was built without an update feed, so it doesn’t look for "
+                                    "updates.").arg(appName);
+        break;
     default:
         break;
     }
@@ -99,13 +109,15 @@ void UpdateWindow::refresh()
     notes_->setVisible(phase.kind == Kind::available && !notes_->text().isEmpty());
     progress_->setVisible(phase.kind == Kind::downloading);
     progress_->setValue(int(phase.fraction * 1000.0));
-    advice_->setVisible(!installable);
+    advice_->setVisible(!installable && !offline);
 
     download_->setVisible(phase.kind == Kind::available && downloadable);
-    page_->setVisible(phase.kind == Kind::available && !downloadable);
-    restart_->setVisible(phase.kind == Kind::ready);
-    later_->setText(phase.kind == Kind::available || phase.kind == Kind::ready ? QStringLiteral("Later")
-                                                                                : QStringLiteral("Close"));
-    (phase.kind == Kind::ready ? restart_ : phase.kind == Kind::available ? (downloadable ? download_ : page_) : later_)
-        ->setDefault(true);
+    page_->setVisible(phase.kind == Kind::available && !downloadable && hasPage);
+    restart_->setVisible(phase.kind == Kind::ready && installable);
+    QPushButton* main = restart_->isVisibleTo(this) ? restart_
+                      : download_->isVisibleTo(this) ? download_
+                      : page_->isVisibleTo(this)     ? page_
+                                                     : later_;
+    later_->setText(main != later_ ? QStringLiteral("Later") : QStringLiteral("Close"));
+    main->setDefault(true);
 }

@@ -7,13 +7,16 @@ class QProgressBar;
 class QPushButton;
 class Updater;
 
-// The "Software Update" window: what the updater is doing and what the user can do about it. It comes
-// forward whenever the updater asks for it.
+// The "Software Update" window: what the updater is doing and what the user can do about it. Every button
+// it shows does something for the phase it shows.
 class UpdateWindow : public QWidget {
     Q_OBJECT
 
 public:
     explicit UpdateWindow(Updater& updater, QWidget* parent = nullptr);
+
+    // Brings the window forward with what the updater is doing now.
+    void present();
 
     QLabel* headingLabel() const { return heading_; }
     QLabel* detailLabel() const { return detail_; }

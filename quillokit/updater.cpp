@@ -1,12 +1,15 @@
 #include "quillokit/updater.h"
 
 #include "quillokit/app_folder.h"
-#include "quillokit/install_script.h"
+#include "quillokit/app_install.h"
+#include "quillokit/folder_tree.h"
+#include "quillokit/update_bounds.h"
 #include "quillokit/update_logic.h"
 #include "quillokit/update_staging.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -22,10 +25,8 @@ const QString autoUpdateKey = QStringLiteral("QuilloAutoUpdate");
 const QString checkFailed = QStringLiteral("Couldn’t check for updates. Check your internet connection and try again.");
 const QString downloadFailedPrefix = QStringLiteral("The update couldn’t be downloaded. ");
 constexpr const char* refusedRedirect = "quilloRefusedRedirect";
+constexpr const char* refusedSize = "quilloRefusedSize";
 constexpr qint64 reportEvery = 262144;
-constexpr qint64 slack = 1024;
-// A feed may promise any length; memory is set aside only up to this much in advance.
-constexpr qint64 largestReservation = qint64(256) << 20;
 
 int milliseconds(double seconds)
 {
@@ -81,18 +82,46 @@ void Updater::setAutomaticallyDownloads(bool on)
 
 bool Updater::canInstallInPlace() const
 {
-    const QString folder = bundle_.installFolder;
-    if (folder.isEmpty() || !AppFolder::holdsProgram(folder) || !AppFolder::version(folder))
+    // Path texts say little: a home reached through a link, or a prefix shared with other software, only
+    // shows itself once every link is resolved and the folder's contents are held against its manifest.
+    const QString folder = AppFolder::resolved(bundle_.installFolder);
+    if (folder.isEmpty() || !AppFolder::isOwn(folder) || !AppFolder::version(folder) || !AppFolder::programRuns(folder))
         return false;
+    const QString home = AppFolder::resolved(bundle_.homeFolder);
     const QFileInfo info(folder);
     const QFileInfo parent(info.absolutePath());
-    return UpdateLogic::canInstallInPlace(folder, bundle_.homeFolder, info.isDir() && info.isWritable(),
-                                          parent.isWritable());
+    return UpdateLogic::canInstallInPlace(folder, home.isEmpty() ? bundle_.homeFolder : home,
+                                          info.isDir() && info.isWritable(), parent.isWritable());
+}
+
+bool Updater::canDownload(const UpdateFeed& feed) const
+{
+    if (!feed.download || !bundle_.publicKey)
+        return false;
+    const QUrl url(feed.download->url, QUrl::StrictMode);
+    // An archive named by a secure feed comes over a secure connection too.
+    const bool secureEnough = !bundle_.feedURL || UpdateLogic::allowsRedirect(*bundle_.feedURL, url);
+    return isWebAddress(url) && secureEnough && canInstallInPlace();
+}
+
+std::optional<QUrl> Updater::downloadPage(const UpdateFeed& feed)
+{
+    const QUrl page(feed.url, QUrl::StrictMode);
+    return isWebAddress(page) ? std::optional(page) : std::nullopt;
+}
+
+QString Updater::workFolder() const
+{
+    return UpdateStaging::workFolder(bundle_.cachesFolder, bundle_.identifier);
 }
 
 void Updater::start()
 {
-    if (!bundle_.feedURL || started_)
+    if (started_)
+        return;
+    if (const QString installed = AppFolder::resolved(bundle_.installFolder); !installed.isEmpty())
+        AppInstall::cleanUp(installed);
+    if (!bundle_.feedURL)
         return;
     started_ = true;
     if (auto* application = QCoreApplication::instance())
@@ -123,28 +152,71 @@ void Updater::check(bool userInitiated)
     if (userInitiated)
         Q_EMIT windowRequested();
 
-    QNetworkRequest request(*bundle_.feedURL);
+    feedUserInitiated_ = userInitiated;
+    feedBody_.clear();
+    QNetworkReply* reply = get(*bundle_.feedURL, 20000);
+    feedReply_ = reply;
+    const auto tooLarge = [reply](qint64 size) {
+        if (size <= UpdateBounds::feedBytes || reply->property(refusedSize).toBool())
+            return;
+        reply->setProperty(refusedSize, true);
+        QMetaObject::invokeMethod(reply, &QNetworkReply::abort, Qt::QueuedConnection);
+    };
+    connect(reply, &QNetworkReply::metaDataChanged, this, [reply, tooLarge] {
+        tooLarge(reply->header(QNetworkRequest::ContentLengthHeader).toLongLong());
+    });
+    connect(reply, &QNetworkReply::readyRead, this, [this, reply, tooLarge] {
+        readFeed(reply);
+        tooLarge(feedBody_.size());
+    });
+    connect(reply, &QNetworkReply::finished, this, [this, reply] { finishCheck(reply, feedUserInitiated_); });
+}
+
+QNetworkReply* Updater::get(const QUrl& url, int timeoutMs)
+{
+    QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
-    request.setTransferTimeout(20000);
+    request.setTransferTimeout(timeoutMs);
     request.setHeader(QNetworkRequest::UserAgentHeader, bundle_.appName + QLatin1Char('/') + bundle_.currentVersion);
-    feedUserInitiated_ = userInitiated;
     QNetworkReply* reply = network_->get(request);
-    feedReply_ = reply;
+    // Small reads keep memory bounded whatever the server sends, and progress moving.
+    reply->setReadBufferSize(reportEvery / 4);
     guardRedirects(reply);
-    connect(reply, &QNetworkReply::finished, this, [this, reply] { finishCheck(reply, feedUserInitiated_); });
+    return reply;
+}
+
+void Updater::readFeed(QNetworkReply* reply)
+{
+    if (reply->property(refusedSize).toBool())
+        return;
+    feedBody_.append(reply->read(UpdateBounds::feedBytes + 1 - feedBody_.size()));
+}
+
+void Updater::failCheck(bool userInitiated, const QString& message)
+{
+    setPhase(userInitiated ? Phase::failed(message) : Phase::idle());
 }
 
 void Updater::finishCheck(QNetworkReply* reply, bool userInitiated)
 {
     reply->deleteLater();
     feedReply_ = nullptr;
-    const auto feed = reply->error() == QNetworkReply::NoError && statusOf(reply) == 200
-                          ? UpdateFeed::decode(reply->readAll())
-                          : std::nullopt;
+    readFeed(reply);
+    const QByteArray body = std::exchange(feedBody_, {});
+    if (reply->property(refusedSize).toBool() || body.size() > UpdateBounds::feedBytes) {
+        failCheck(userInitiated, UpdateBounds::feedTooLarge());
+        return;
+    }
+    const auto feed = reply->error() == QNetworkReply::NoError && statusOf(reply) == 200 ? UpdateFeed::decode(body)
+                                                                                         : std::nullopt;
     if (!feed) {
-        setPhase(userInitiated ? Phase::failed(checkFailed) : Phase::idle());
+        failCheck(userInitiated, checkFailed);
+        return;
+    }
+    if (feed->notes && feed->notes->size() > UpdateBounds::notesCharacters) {
+        failCheck(userInitiated, UpdateBounds::notesTooLong());
         return;
     }
     lastChecked_ = hooks_.now();
@@ -155,7 +227,7 @@ void Updater::finishCheck(QNetworkReply* reply, bool userInitiated)
         setPhase(Phase::upToDate());
         return;
     }
-    if (automaticallyDownloads() && feed->download && bundle_.publicKey && canInstallInPlace()) {
+    if (automaticallyDownloads() && canDownload(*feed)) {
         download(*feed);
         return;
     }
@@ -184,35 +256,36 @@ void Updater::download(const UpdateFeed& feed)
 {
     if (phase_.kind == Phase::Kind::downloading || phase_.kind == Phase::Kind::ready)
         return;
-    const QUrl url = feed.download ? QUrl(feed.download->url, QUrl::StrictMode) : QUrl();
-    // An archive named by a secure feed comes over a secure connection too.
-    const bool secureEnough = !bundle_.feedURL || UpdateLogic::allowsRedirect(*bundle_.feedURL, url);
-    if (!feed.download || !isWebAddress(url) || !secureEnough || !bundle_.publicKey) {
+    if (!canDownload(feed)) {
         setPhase(Phase::available(feed));
         return;
     }
+    const qint64 length = feed.download->length;
+    if (length < 1 || length > UpdateBounds::archiveBytes) {
+        setPhase(Phase::failed(length < 1 ? QStringLiteral("The update file couldn’t be downloaded.")
+                                          : UpdateBounds::archiveTooLarge()));
+        return;
+    }
+    const QString work = workFolder();
+    archive_ = std::make_unique<QFile>(UpdateStaging::archiveFile(work));
+    if (!UpdateStaging::prepare(work)
+        || !archive_->open(QIODevice::WriteOnly | QIODevice::NewOnly, QFile::ReadOwner | QFile::WriteOwner)) {
+        archive_.reset();
+        setPhase(Phase::failed(downloadFailedPrefix + QStringLiteral("The folder “%1” couldn’t be written.").arg(work)));
+        return;
+    }
     setPhase(Phase::downloading(feed, 0));
-    received_.clear();
-    received_.reserve(qsizetype(std::clamp<qint64>(feed.download->length, 0, largestReservation)));
+    received_ = 0;
     nextReport_ = reportEvery;
 
-    QNetworkRequest request(url);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
-    request.setHeader(QNetworkRequest::UserAgentHeader, bundle_.appName + QLatin1Char('/') + bundle_.currentVersion);
     // A server that stops sending gives up after a minute instead of leaving the download hanging.
-    request.setTransferTimeout(60000);
-    QNetworkReply* reply = network_->get(request);
-    // Small reads keep the progress moving and catch an oversized download soon after it goes too far.
-    reply->setReadBufferSize(reportEvery / 4);
+    QNetworkReply* reply = get(QUrl(feed.download->url, QUrl::StrictMode), 60000);
     downloadReply_ = reply;
-    guardRedirects(reply);
     connect(reply, &QNetworkReply::metaDataChanged, this, [this, reply] {
         if (downloadReply_ != reply || !phase_.feed)
             return;
         const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (announced.isValid() && announced.toLongLong() > phase_.feed->download->length + slack)
+        if (announced.isValid() && announced.toLongLong() > phase_.feed->download->length + UpdateBounds::downloadSlack)
             failDownload(QStringLiteral("The download was larger than expected."));
     });
     connect(reply, &QNetworkReply::readyRead, this, [this, reply] { receive(reply); });
@@ -232,14 +305,19 @@ void Updater::receive(QNetworkReply* reply)
         return;
     }
     const qint64 length = phase_.feed->download->length;
-    received_.append(reply->readAll());
-    if (received_.size() > length + slack) {
+    const QByteArray chunk = reply->readAll();
+    received_ += chunk.size();
+    if (received_ > length + UpdateBounds::downloadSlack) {
         failDownload(QStringLiteral("The download was larger than expected."));
         return;
     }
-    if (received_.size() >= nextReport_) {
-        nextReport_ = (received_.size() / reportEvery + 1) * reportEvery;
-        const double fraction = std::min(1.0, double(received_.size()) / double(std::max<qint64>(length, 1)));
+    if (archive_->write(chunk) != chunk.size()) {
+        failDownload(downloadFailedPrefix + QStringLiteral("It couldn’t be saved: %1").arg(archive_->errorString()));
+        return;
+    }
+    if (received_ >= nextReport_) {
+        nextReport_ = (received_ / reportEvery + 1) * reportEvery;
+        const double fraction = std::min(1.0, double(received_) / double(std::max<qint64>(length, 1)));
         setPhase(Phase::downloading(*phase_.feed, fraction));
     }
 }
@@ -263,11 +341,12 @@ void Updater::finishDownload(QNetworkReply* reply)
             failDownload(downloadFailedPrefix + reply->errorString());
         return;
     }
-    if (received_.size() != phase_.feed->download->length) {
+    if (received_ != phase_.feed->download->length || !archive_->flush()) {
         failDownload(QStringLiteral("The download was incomplete."));
         return;
     }
-    verifyAndStage(std::exchange(received_, {}));
+    archive_->close();
+    verifyAndStage(std::exchange(archive_, {})->fileName());
 }
 
 void Updater::failDownload(const QString& message)
@@ -281,43 +360,60 @@ void Updater::failDownload(const QString& message)
             reply->deleteLater();
         }, Qt::QueuedConnection);
     }
-    received_.clear();
+    archive_.reset();
+    received_ = 0;
+    FolderTree::remove(workFolder());
     setPhase(Phase::failed(message));
 }
 
-void Updater::verifyAndStage(QByteArray archive)
+void Updater::verifyAndStage(const QString& archive)
 {
     const QString version = phase_.feed->version;
     const QString signature = phase_.feed->download->edSignature;
     const QString key = *bundle_.publicKey;
-    const QString work = UpdateStaging::workFolder(bundle_.cachesFolder, bundle_.identifier);
-    auto result = std::make_shared<std::variant<QString, UpdateError>>(UpdateError{});
+    const QString work = workFolder();
+    auto result = std::make_shared<Staged>();
     // Checking the signature of a large archive takes long enough to stall the windows, so it runs here too.
-    staging_.reset(QThread::create([result, archive = std::move(archive), version, signature, key, work] {
-        if (!UpdateLogic::verify(archive, signature, key)) {
-            *result = UpdateError{QStringLiteral("The update’s signature didn’t match, so it wasn’t installed.")};
+    staging_.reset(QThread::create([result, archive, version, signature, key, work] {
+        QFile file(archive);
+        uchar* mapped = file.open(QIODevice::ReadOnly) ? file.map(0, file.size()) : nullptr;
+        // Mapped rather than read: the pages come from the file, not from memory of ours.
+        const QByteArray bytes = mapped ? QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), file.size())
+                                        : QByteArray();
+        if (!mapped || !UpdateLogic::verify(bytes, signature, key)) {
+            result->folder = UpdateError{QStringLiteral("The update’s signature didn’t match, so it wasn’t installed.")};
+        } else {
+            result->folder = UpdateStaging::stage(bytes, version, work);
+        }
+        file.remove();
+        const auto* staged = std::get_if<QString>(&result->folder);
+        if (!staged)
+            return;
+        if (auto problem = UpdateStaging::validate(*staged, version)) {
+            result->folder = *problem;
             return;
         }
-        *result = UpdateStaging::stage(archive, version, work);
-        if (const auto* staged = std::get_if<QString>(result.get())) {
-            if (auto problem = UpdateStaging::validate(*staged, version)) {
-                QDir(QFileInfo(*staged).absolutePath()).removeRecursively();
-                *result = *problem;
-            }
+        const auto digest = FolderTree::digest(*staged);
+        if (!digest) {
+            result->folder = UpdateError{QStringLiteral("The downloaded update didn’t match this app.")};
+            return;
         }
+        result->digest = *digest;
     }));
     QThread* thread = staging_.get();
     connect(thread, &QThread::finished, this, [this, result, version] { finishStaging(*result, version); });
     thread->start();
 }
 
-void Updater::finishStaging(const std::variant<QString, UpdateError>& result, const QString& version)
+void Updater::finishStaging(const Staged& result, const QString& version)
 {
-    if (const auto* error = std::get_if<UpdateError>(&result)) {
+    if (const auto* error = std::get_if<UpdateError>(&result.folder)) {
+        FolderTree::remove(workFolder());
         setPhase(Phase::failed(error->message));
         return;
     }
-    stagedApp_ = std::get<QString>(result);
+    stagedApp_ = std::get<QString>(result.folder);
+    stagedDigest_ = result.digest;
     setPhase(Phase::ready(*phase_.feed));
     announceOnce(version);
 }
@@ -344,12 +440,15 @@ void Updater::checkForUpdates()
 
 bool Updater::installOnQuit()
 {
-    // Two scripts would race each other over the same folders.
     if (installLaunched_ || phase_.kind != Phase::Kind::ready || !stagedApp_ || !canInstallInPlace())
         return false;
-    installLaunched_ =
-        InstallScript::launch(hooks_.processId(), *stagedApp_, bundle_.installFolder, relaunchAfterInstall_);
-    return installLaunched_;
+    installLaunched_ = true;
+    const QString installed = AppFolder::resolved(bundle_.installFolder);
+    const bool done = AppInstall::install(*stagedApp_, installed, stagedDigest_);
+    FolderTree::remove(workFolder());
+    if (relaunchAfterInstall_)
+        AppInstall::relaunchAfter(hooks_.processId(), installed);
+    return done;
 }
 
 void Updater::setPhase(Phase phase)

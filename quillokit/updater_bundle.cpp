@@ -1,19 +1,17 @@
 #include "quillokit/updater_bundle.h"
 
+#include "quillokit/app_folder.h"
 #include "quillokit/build_settings.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QStandardPaths>
 
 UpdaterBundle UpdaterBundle::fromBuild()
 {
     UpdaterBundle bundle;
-    // The program sits in <folder>/bin.
-    const QString programFolder = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
-    if (!programFolder.isEmpty())
-        bundle.installFolder = QFileInfo(programFolder + QLatin1String("/..")).canonicalFilePath();
+    if (QCoreApplication::instance())
+        bundle.installFolder = AppFolder::ofProgram(QCoreApplication::applicationDirPath());
     bundle.feedURL = feedAddress(QString::fromUtf8(QuilloBuildSettings::feedURL));
     const QString key = QString::fromUtf8(QuilloBuildSettings::publicKey).trimmed();
     if (!key.isEmpty())

@@ -10,7 +10,7 @@
 // What the updater knows of the application it updates: where it is installed, its build settings and the
 // system it runs on.
 struct UpdaterBundle {
-    // The installed application folder (see AppFolder).
+    // The installed application folder (see AppFolder); empty when the program is not installed in one.
     QString installFolder;
     std::optional<QUrl> feedURL;
     // Base64 of the 32-byte Ed25519 public key; without it nothing is ever downloaded.

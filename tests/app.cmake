@@ -37,3 +37,8 @@ foreach(tests app_services_tests app_shell_tests)
         set_target_properties(${tests} PROPERTIES AUTOMOC ON)
     endif()
 endforeach()
+# The updater's tests install the build to check the folder it leaves against its manifest.
+if(TARGET quillokit_tests AND TARGET mountwire)
+    target_compile_definitions(quillokit_tests PRIVATE MW_BUILD_DIR="${CMAKE_BINARY_DIR}" MW_CMAKE="${CMAKE_COMMAND}")
+    add_dependencies(quillokit_tests mountwire)
+endif()

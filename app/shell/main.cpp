@@ -2,11 +2,13 @@
 #include "shell/dbus_interface.h"
 #include "shell/mountwire_app.h"
 #include "shell/snapshot.h"
+#include "shell/unix_signals.h"
 #include "views/icons.h"
 
 #include <QApplication>
 #include <QTextStream>
 
+#include <csignal>
 #include <memory>
 
 int main(int argc, char** argv)
@@ -19,7 +21,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Mountwire"));
     QApplication::setOrganizationName(QStringLiteral("Mountwire"));
     QApplication::setApplicationVersion(QStringLiteral(MW_APP_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("mountwire"));
+    QApplication::setDesktopFileName(QStringLiteral("org.mountwire.Mountwire"));
     QApplication::setWindowIcon(Icons::applicationIcon());
     // Closing the manager window leaves the application in the tray.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -28,12 +30,16 @@ int main(int argc, char** argv)
     MountwireApp::Options options;
     options.demoFolder = qEnvironmentVariable("MOUNTWIRE_DEMO_DIR");
     options.demoExtraLines = qEnvironmentVariableIntValue("MOUNTWIRE_DEMO_LINES");
+    options.packaged = MW_PACKAGED;
     const bool single = options.demoFolder.isEmpty() && snapshots.isEmpty();
     // A second launch brings the running one's window forward and ends.
     if (single && DbusInterface::handOver())
         return 0;
 
     MountwireApp app(options);
+    // A logout's SIGTERM ends the application the way its Quit command does.
+    UnixSignals endSignals({SIGTERM, SIGINT, SIGHUP});
+    QObject::connect(&endSignals, &UnixSignals::received, &app, &MountwireApp::quit);
     std::unique_ptr<DbusInterface> bus;
     if (single) {
         bus = std::make_unique<DbusInterface>(app);

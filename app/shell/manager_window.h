@@ -13,13 +13,13 @@ public:
     ManagerWindow(MountwireApp& app, QWidget* parent = nullptr);
     ManagerView* view() const { return m_view; }
     QAction* action(const QString& name) const;
+    // Remembers where the window is and how large.
+    void saveFrame();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void saveFrame();
-
     MountwireApp& m_app;
     ManagerView* m_view;
 };

@@ -25,13 +25,13 @@
 #include "views/popover_view.h"
 #include "views/share_editor.h"
 
-#include <QMessageBox>
 
 #include "views/routes_page.h"
 #include "views/settings_page.h"
 #include "views/signal_log_page.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QScrollArea>
 #include <QDir>
 #include <QSystemTrayIcon>
@@ -79,13 +79,13 @@ MountwireApp::MountwireApp(Options options, QObject* parent) : QObject(parent), 
     browser_ = std::make_unique<AvahiServerBrowser>();
     loginItem_ = std::make_unique<AutostartLoginItem>();
     quilloDefaults_ = std::make_unique<IniQuilloDefaults>(defaultsFile);
-    updater_ = std::make_unique<Updater>(UpdaterBundle::fromBuild(), *quilloDefaults_);
-    connect(updater_.get(), &Updater::windowRequested, this, [this] {
-        auto* window = new UpdateWindow(*updater_);
-        window->setAttribute(Qt::WA_DeleteOnClose);
-        window->show();
-        window->raise();
-    });
+    UpdaterHooks hooks;
+    hooks.quit = [this] { quit(); };
+    updater_ = std::make_unique<Updater>(options_.updates.value_or(UpdaterBundle::fromBuild()), *quilloDefaults_,
+                                         hooks);
+    connect(updater_.get(), &Updater::windowRequested, this, &MountwireApp::showUpdateWindow);
+    // Connected before the updater's own, so that state is saved before an update is installed.
+    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, &MountwireApp::finish);
 
     if (trayAvailable()) {
         tray_ = new QSystemTrayIcon(this);
@@ -107,6 +107,7 @@ MountwireApp::~MountwireApp()
         delete panel_;
     delete manager_;
     delete settings_;
+    delete updateWindow_;
 }
 
 ManagerWindow* MountwireApp::managerWindow() const
@@ -126,7 +127,8 @@ void MountwireApp::launch()
     // The make-believe network keeps beating like the real one once its warm-up is over.
     if (demo_ && options_.startStore)
         store_->startHeartbeat(2);
-    updater_->start();
+    if (!options_.packaged)
+        updater_->start();
     if (tray_)
         tray_->show();
     if (store_->shares().empty() || Onboarding::shouldShow(*defaults_) || !tray_)
@@ -157,25 +159,49 @@ void MountwireApp::show(std::optional<ManagerPage> page, bool addShare, std::opt
 
 void MountwireApp::checkForUpdates()
 {
-    if (!updater_->bundle().feedURL) {
-        // The updater quietly does nothing without a feed; asked by the user, it should say why.
-        auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Check for Updates"),
-            QStringLiteral("This copy of Mountwire has no update address."), QMessageBox::Ok,
-            manager_ && manager_->isVisible() ? manager_.data() : nullptr);
-        box->setInformativeText(QStringLiteral("Updates for it come from wherever it was installed from, such as your "
-                                               "system’s package manager."));
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->setObjectName(QStringLiteral("noUpdateAddress"));
-        box->open();
+    if (options_.packaged) {
+        // The Updates tab says where updates come from instead.
+        showSettingsWindow();
+        settings_->setCurrentIndex(settings_->count() - 1);
         return;
     }
     updater_->checkForUpdates();
+    // A build without a feed says so, rather than leaving the command doing nothing.
+    if (!updater_->bundle().feedURL)
+        showUpdateWindow();
+}
+
+UpdateWindow* MountwireApp::updateWindow() const
+{
+    return updateWindow_;
+}
+
+void MountwireApp::showUpdateWindow()
+{
+    if (!updateWindow_) {
+        updateWindow_ = new UpdateWindow(*updater_);
+        updateWindow_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    updateWindow_->present();
 }
 
 void MountwireApp::quit()
 {
+    // quit() would first ask every window to close, and the manager window only hides.
+    QCoreApplication::exit(0);
+}
+
+void MountwireApp::finish()
+{
+    saveState();
     updater_->installOnQuit();
-    QApplication::quit();
+}
+
+void MountwireApp::saveState()
+{
+    // The store writes each change as it happens; what is still only on screen is written here.
+    if (manager_)
+        manager_->saveFrame();
 }
 
 void MountwireApp::showSettingsWindow()
@@ -267,9 +293,20 @@ QTabWidget* MountwireApp::makeSettingsTabs(QWidget* parent)
     wireForm(form);
     general->setWidget(form);
     tabs->addTab(general, Icons::icon(QStringLiteral("gearshape"), Theme::ink2.color()), QStringLiteral("General"));
-    tabs->addTab(new AboutView(*store_, *this, QApplication::applicationVersion(), tabs),
+    const QString packagedNote = options_.packaged
+        ? QStringLiteral("Updates to Mountwire come from your system’s package manager, together with the rest of "
+                         "your software.")
+        : QString();
+    tabs->addTab(new AboutView(*store_, *this, QApplication::applicationVersion(), packagedNote, tabs),
         Icons::icon(QStringLiteral("info.circle"), Theme::ink2.color()), QStringLiteral("About"));
-    auto* updates = new UpdateSettingsTab(*updater_, tabs);
+    QWidget* updates = nullptr;
+    if (options_.packaged) {
+        QLabel* note = Ui::label(packagedNote, Theme::Typo::body(), Theme::ink2, tabs, true);
+        note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        updates = note;
+    } else {
+        updates = new UpdateSettingsTab(*updater_, tabs);
+    }
     updates->setContentsMargins(16, 12, 16, 16);
     tabs->addTab(updates,
         Icons::icon(QStringLiteral("checkmark.seal"), Theme::ink2.color()), QStringLiteral("Updates"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "quillokit/updater_bundle.h"
 #include "views/manager_view.h"
 #include "views/navigator.h"
 
@@ -22,6 +23,7 @@ class ServerBrowser;
 class ShareStore;
 class SystemServices;
 class Updater;
+class UpdateWindow;
 class UserDefaults;
 class QuilloDefaults;
 class QTabWidget;
@@ -40,6 +42,8 @@ public:
         int demoExtraLines = 0;
         bool startStore = true;
         std::optional<bool> tray; // absent: whether the desktop has one
+        bool packaged = false; // installed by the system's package manager, which also brings its updates
+        std::optional<UpdaterBundle> updates {}; // absent: this build's own
     };
 
     explicit MountwireApp(Options options, QObject* parent = nullptr);
@@ -51,6 +55,7 @@ public:
     void show(std::optional<ManagerPage> page = std::nullopt, bool addShare = false,
         std::optional<ShareSpec> edit = std::nullopt) override;
     void checkForUpdates() override;
+    // Ends the event loop; no window can hold it back. The rest happens in finish().
     void quit() override;
     void showSettingsWindow();
     void showPanel();
@@ -58,6 +63,8 @@ public:
     void managerClosed();
 
     ShareStore& store() const { return *store_; }
+    Updater& updater() const { return *updater_; }
+    UpdateWindow* updateWindow() const;
     UserDefaults& defaults() const { return *defaults_; }
     ManagerWindow* managerWindow() const;
     QSystemTrayIcon* tray() const { return tray_; }
@@ -75,6 +82,11 @@ public:
     QString traySymbol() const;
 
 private:
+    void showUpdateWindow();
+    // The application's real end, once the event loop has returned: saves what is open, then installs a
+    // staged update.
+    void finish();
+    void saveState();
     void refreshTray();
     void wireForm(SettingsForm* form);
 
@@ -93,6 +105,7 @@ private:
     QPointer<ManagerWindow> manager_;
     QPointer<QTabWidget> settings_;
     QPointer<PopoverPanel> panel_;
+    QPointer<UpdateWindow> updateWindow_;
     QSystemTrayIcon* tray_ = nullptr;
     QString traySymbol_;
     bool toldStillRunning_ = false;

@@ -11,7 +11,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-AboutView::AboutView(ShareStore& store, Navigator& navigator, const QString& version, QWidget* parent)
+AboutView::AboutView(
+    ShareStore& store, Navigator& navigator, const QString& version, const QString& updatesNote, QWidget* parent)
     : QWidget(parent)
 {
     setMinimumWidth(300);
@@ -30,15 +31,22 @@ AboutView::AboutView(ShareStore& store, Navigator& navigator, const QString& ver
                           Theme::Typo::body(), Theme::ink2, this),
         0, Qt::AlignHCenter);
     auto* buttons = new QHBoxLayout;
-    QPushButton* update = Ui::button(QStringLiteral("Check for Updates…"), QString(), false, this);
+    if (updatesNote.isEmpty()) {
+        QPushButton* update = Ui::button(QStringLiteral("Check for Updates…"), QString(), false, this);
+        connect(update, &QPushButton::clicked, this, [&navigator] { navigator.checkForUpdates(); });
+        buttons->addWidget(update);
+    } else {
+        QLabel* note = Ui::label(updatesNote, Theme::Typo::small(), Theme::ink2, this, true);
+        note->setAlignment(Qt::AlignHCenter);
+        column->addWidget(note);
+    }
     QPushButton* welcome = Ui::button(QStringLiteral("Show Welcome Guide"), QString(), false, this);
-    connect(update, &QPushButton::clicked, this, [&navigator] { navigator.checkForUpdates(); });
     connect(welcome, &QPushButton::clicked, this, [&navigator, &store] {
         navigator.show();
         QTimer::singleShot(200, &store, [&store] { store.setShowWelcome(true); });
     });
-    buttons->addWidget(update);
-    buttons->addWidget(welcome);
+    // Alone, the button keeps its own width rather than the note's.
+    buttons->addWidget(welcome, 0, updatesNote.isEmpty() ? Qt::Alignment() : Qt::AlignHCenter);
     column->addSpacing(8);
     column->addLayout(buttons);
 }

@@ -7,6 +7,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cstdio>
 
@@ -23,11 +24,9 @@ int makeKeys(const QString& secretFile)
     const auto keys = UpdateSigning::makeKeyPair();
     if (!keys)
         return fail(QStringLiteral("no key pair could be made"));
-    QFile file(secretFile);
-    if (file.exists())
+    if (QFileInfo(secretFile).exists() || QFileInfo(secretFile).isSymLink())
         return fail(QStringLiteral("%1 exists already; it is not overwritten").arg(secretFile));
-    if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(QFile::ReadOwner | QFile::WriteOwner)
-        || file.write(keys->secretKey.toLatin1() + '\n') < 0)
+    if (!UpdateSigning::writeSecretKey(secretFile, keys->secretKey))
         return fail(QStringLiteral("%1 couldn’t be written").arg(secretFile));
     std::printf("Secret key written to %s; keep it private.\n", qPrintable(secretFile));
     std::printf("Build with: -DQuilloUpdatePublicKey=%s\n", qPrintable(keys->publicKey));
@@ -82,7 +81,7 @@ int main(int argc, char** argv)
     parser.setApplicationDescription(QStringLiteral(
         "Publishes updates.\n"
         "  sign-update keys SECRET-KEY-FILE        make a key pair; prints the public key\n"
-        "  sign-update pack APP-FOLDER ARCHIVE.zip  pack an installed folder (bin/mountwire, share/mountwire/version)\n"
+        "  sign-update pack APP-FOLDER ARCHIVE.zip  pack an installed folder (<prefix>/lib/mountwire)\n"
         "  sign-update feed SECRET-KEY-FILE ARCHIVE.zip --version V --page URL --download URL\n"
         "                                           sign the archive and print the feed"));
     parser.addHelpOption();

@@ -26,46 +26,32 @@ int modeOf(const QString& path)
     return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 0777) : -1;
 }
 
-TEST(UpdateArchive, UnpacksFoldersFilesModesAndLinksThatStayInside)
+TEST(UpdateArchive, UnpacksFoldersFilesAndLinksThatStayInsideWithSaneModes)
 {
     QTemporaryDir root;
+    const mode_t umaskBefore = ::umask(0);
     const auto zip = UpdateArchive::pack({
-        {"app/bin/", Kind::folder, 0755, {}, {}},
-        {"app/bin/tool", Kind::file, 0755, "#!/bin/sh\n", {}},
-        {"./app/share/notes", Kind::file, 0600, "notes", {}},
-        {"app/share/empty", Kind::file, 0644, {}, {}},
+        {"app/bin/", Kind::folder, 0777, {}, {}},
+        {"app/bin/tool", Kind::file, 06777, "#!/bin/sh\n", {}},
+        {"./app/share/notes", Kind::file, 0666, "notes", {}},
+        {"app/share/empty", Kind::file, 0600, {}, {}},
         {"app/bin/same-tool", Kind::link, 0777, {}, "tool"},
         {"app/share/up", Kind::link, 0777, {}, "../bin/tool"},
     });
     ASSERT_TRUE(zip);
     ASSERT_EQ(UpdateArchive::unpack(*zip, root.path()), std::nullopt);
+    ::umask(umaskBefore);
     const auto at = [&](const char* path) { return root.filePath(path); };
     EXPECT_EQ(contents(at("app/bin/tool")), "#!/bin/sh\n");
+    // Nothing setuid, nothing others may write, folders private while staged.
     EXPECT_EQ(modeOf(at("app/bin/tool")), 0755);
-    EXPECT_EQ(modeOf(at("app/share/notes")), 0600);
+    EXPECT_EQ(modeOf(at("app/share/notes")), 0644);
+    EXPECT_EQ(modeOf(at("app/share/empty")), 0644);
+    EXPECT_EQ(modeOf(at("app/bin")), 0700);
+    EXPECT_EQ(modeOf(at("app/share")), 0700);
     EXPECT_EQ(contents(at("app/share/empty")), "");
     EXPECT_EQ(QFileInfo(at("app/bin/same-tool")).symLinkTarget(), at("app/bin/tool"));
     EXPECT_EQ(contents(at("app/share/up")), "#!/bin/sh\n");
-}
-
-TEST(UpdateArchive, PackedFolderUnpacksToTheSameTree)
-{
-    QTemporaryDir source, target;
-    QDir().mkpath(source.filePath("mountwire/bin"));
-    QFile program(source.filePath("mountwire/bin/mountwire"));
-    ASSERT_TRUE(program.open(QIODevice::WriteOnly));
-    program.write(QByteArray(70000, 'p'));
-    program.close();
-    ::chmod(QFile::encodeName(program.fileName()).constData(), 0750);
-    QFile::link("bin/mountwire", source.filePath("mountwire/launcher"));
-
-    const auto zip = UpdateArchive::packFolder(source.filePath("mountwire"));
-    ASSERT_TRUE(zip);
-    ASSERT_EQ(UpdateArchive::unpack(*zip, target.path()), std::nullopt);
-    EXPECT_EQ(contents(target.filePath("mountwire/bin/mountwire")), QByteArray(70000, 'p'));
-    EXPECT_EQ(modeOf(target.filePath("mountwire/bin/mountwire")), 0750);
-    EXPECT_TRUE(QFileInfo(target.filePath("mountwire/launcher")).isSymLink());
-    EXPECT_EQ(contents(target.filePath("mountwire/launcher")), QByteArray(70000, 'p'));
 }
 
 TEST(UpdateArchive, EntryThatWouldReachOutsideStopsTheUnpacking)
@@ -99,6 +85,23 @@ TEST(UpdateArchive, EntryThatWouldReachOutsideStopsTheUnpacking)
         EXPECT_EQ(QDir(root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList {"stage"});
         EXPECT_FALSE(QFileInfo::exists("/tmp/planted"));
     }
+}
+
+TEST(UpdateArchive, ArchiveBeyondItsLimitsIsRefusedBeforeAnythingIsWritten)
+{
+    const UpdateArchive::Limits limits {1000, 3};
+    const Entry tiny {"a/1", Kind::file, 0644, "1", {}};
+    const Entry large {"a/2", Kind::file, 0644, QByteArray(600, 'z'), {}};
+    for (const auto& [entries, refusal] : {std::pair(std::vector {tiny, tiny, tiny, tiny}, UpdateBounds::tooManyEntries()),
+             std::pair(std::vector {large, large}, UpdateBounds::unpackedTooLarge())}) {
+        QTemporaryDir root;
+        const QByteArray zip = *UpdateArchive::pack(entries);
+        EXPECT_LT(zip.size(), 1000) << "packs small";
+        EXPECT_EQ(UpdateArchive::unpack(zip, root.path(), limits), refusal);
+        EXPECT_TRUE(QDir(root.path()).isEmpty());
+    }
+    QTemporaryDir root;
+    EXPECT_EQ(UpdateArchive::unpack(*UpdateArchive::pack({large, tiny}), root.path(), limits), std::nullopt);
 }
 
 TEST(UpdateArchive, DamagedArchiveIsRefused)

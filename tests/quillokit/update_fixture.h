@@ -19,13 +19,18 @@
 #include <memory>
 #include <ostream>
 
-// An installed version 1.0 in a temporary folder, a key pair, a settings file and a feed server.
+// An installed version 1.0 in a folder of its own under ~/.local, with a home reached through a link and
+// other software's files and the user's data in the same prefix; a key pair, a settings file and a feed
+// server.
 struct UpdateFixture {
     // First, so the server's sockets find an event loop to register with.
     bool applicationMade = (TestApp::instance(), true);
     QTemporaryDir root;
-    QString install = root.filePath(QStringLiteral("mountwire"));
+    QString home = root.filePath(QStringLiteral("home"));
+    QString prefix = home + QStringLiteral("/.local");
+    QString install = prefix + QStringLiteral("/lib/mountwire");
     QString caches = root.filePath(QStringLiteral("cache"));
+    QStringList others {"bin/other-tool", "share/keyrings/login.keyring", "share/Mountwire/shares.json"};
     UpdateSigning::KeyPair keys = *UpdateSigning::makeKeyPair();
     IniQuilloDefaults defaults {root.filePath(QStringLiteral("settings.conf"))};
     LoopbackHttp http;
@@ -36,24 +41,48 @@ struct UpdateFixture {
         // Qt would send loopback requests through a proxy named in the environment.
         for (const char* name : {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
             qunsetenv(name);
-        for (const auto& [path, contents, mode] : {std::tuple(AppFolder::executable(install), "#!/bin/sh\n", 0755),
-                 std::tuple(AppFolder::versionFile(install), "1.0\n", 0644)}) {
+        QDir().mkpath(root.filePath("real-home"));
+        QFile::link(root.filePath("real-home"), home);
+        installApp(install, "1.0");
+        for (const QString& other : others) {
+            QDir().mkpath(QFileInfo(prefix + '/' + other).absolutePath());
+            QFile file(prefix + '/' + other);
+            file.open(QIODevice::WriteOnly), file.write(other.toUtf8());
+        }
+        QFile::link("../lib/mountwire/bin/mountwire", prefix + "/bin/mountwire");
+        defaults.setFlag(QStringLiteral("QuilloAutoUpdate"), true);
+    }
+
+    // Whether all but the application's own folder is as it was, and nothing was left beside it.
+    bool othersUntouched() const
+    {
+        return std::all_of(others.begin(), others.end(), [this](const QString& other) {
+            QFile file(prefix + '/' + other);
+            return file.open(QIODevice::ReadOnly) && file.readAll() == other.toUtf8();
+        }) && QDir(prefix + "/lib").entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System) == QStringList {"mountwire"}
+            && QFileInfo(prefix + "/bin/mountwire").canonicalFilePath() == AppFolder::resolved(AppFolder::executable(install));
+    }
+
+    // The folder as the installer leaves it.
+    static void installApp(const QString& folder, const QString& version)
+    {
+        for (const auto& entry : appEntries(version)) {
+            const QString path = folder + entry.path.mid(entry.path.indexOf('/'));
             QDir().mkpath(QFileInfo(path).absolutePath());
             QFile file(path);
             file.open(QIODevice::WriteOnly);
-            file.write(contents);
+            file.write(entry.contents);
             file.close();
-            ::chmod(QFile::encodeName(path).constData(), mode_t(mode));
+            ::chmod(QFile::encodeName(path).constData(), mode_t(entry.mode));
         }
-        defaults.setFlag(QStringLiteral("QuilloAutoUpdate"), true);
     }
 
     UpdaterBundle bundle() const
     {
         return UpdaterBundle {.installFolder = install, .feedURL = http.url(QStringLiteral("/feed.json")),
             .publicKey = keys.publicKey, .currentVersion = QStringLiteral("1.0"), .appName = QStringLiteral("Mountwire"),
-            .identifier = QStringLiteral("app.mountwire"), .cachesFolder = caches,
-            .homeFolder = root.filePath(QStringLiteral("home")), .system = {6, 1, 0}};
+            .identifier = QStringLiteral("app.mountwire"), .cachesFolder = caches, .homeFolder = home,
+            .system = {6, 1, 0}};
     }
 
     // The entries of an application folder of that version; its program marks the folder when it runs.
@@ -61,16 +90,17 @@ struct UpdateFixture {
     {
         using Kind = UpdateArchive::Entry::Kind;
         std::vector<UpdateArchive::Entry> entries {
+            {QStringLiteral("mountwire/manifest"), Kind::file, 0644, "bin/\nbin/mountwire\nversion\ndata\n", {}},
             {QStringLiteral("mountwire/bin/mountwire"), Kind::file, 0755,
-                "#!/bin/sh\ntouch \"$(dirname \"$0\")/../relaunched\"\n", {}},
-            {QStringLiteral("mountwire/share/mountwire/version"), Kind::file, 0644, version.toUtf8() + '\n', {}}};
+                "#!/bin/sh\ntouch \"$(dirname \"$0\")/../../../relaunched\"\n", {}},
+            {QStringLiteral("mountwire/version"), Kind::file, 0644, version.toUtf8() + '\n', {}}};
         if (padding > 0) {
             // Random bytes do not shrink in the zip, so the archive is as large as asked.
             QByteArray noise(padding, '\0');
             QRandomGenerator generator(7);
             for (char& byte : noise)
                 byte = char(generator.bounded(256));
-            entries.push_back({QStringLiteral("mountwire/share/mountwire/data"), Kind::file, 0644, noise, {}});
+            entries.push_back({QStringLiteral("mountwire/data"), Kind::file, 0644, noise, {}});
         }
         return entries;
     }

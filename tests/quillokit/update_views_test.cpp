@@ -33,6 +33,18 @@ TEST(UpdateViews, SettingsTabSwitchesAutomaticDownloadsAndSaysWhatTheCheckFound)
     EXPECT_EQ(tab.statusLabel()->text(), QStringLiteral("Checking for updates…"));
     ASSERT_TRUE(UpdateFixture::settles(*updater));
     EXPECT_EQ(tab.statusLabel()->text(), QStringLiteral("You’re up to date."));
+
+    // A build without a feed says so, rather than offering controls that do nothing.
+    UpdaterBundle offline = fixture.bundle();
+    offline.feedURL.reset();
+    auto quiet = fixture.makeUpdater(offline);
+    UpdateSettingsTab quietTab(*quiet);
+    UpdateWindow window(*quiet);
+    window.present();
+    EXPECT_FALSE(quietTab.checkButton()->isEnabled() || quietTab.automaticToggle()->isEnabled());
+    EXPECT_EQ(quietTab.statusLabel()->text(), "This copy of Mountwire was built without an update feed.");
+    EXPECT_TRUE(window.detailLabel()->text().contains("without an update feed"));
+    EXPECT_EQ(window.laterButton()->text(), "Close");
 }
 
 TEST(UpdateViews, WindowLeadsFromTheMenuCheckThroughDownloadToRestart)
@@ -45,6 +57,7 @@ TEST(UpdateViews, WindowLeadsFromTheMenuCheckThroughDownloadToRestart)
     hooks.quit = [&] { ++quits; };
     auto updater = fixture.makeUpdater(hooks);
     UpdateWindow window(*updater);
+    QObject::connect(updater.get(), &Updater::windowRequested, &window, &UpdateWindow::present);
     UpdateSettingsTab tab(*updater);
 
     makeCheckForUpdatesAction(*updater, &window)->trigger();
@@ -84,6 +97,7 @@ TEST(UpdateViews, AppThatCannotBeReplacedIsOfferedTheDownloadPage)
     UpdateWindow window(*updater);
 
     updater->checkForUpdates();
+    window.present();
     ASSERT_TRUE(UpdateFixture::settles(*updater));
     EXPECT_FALSE(window.downloadButton()->isVisible());
     EXPECT_TRUE(window.pageButton()->isVisible());

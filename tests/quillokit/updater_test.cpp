@@ -1,5 +1,7 @@
 #include "update_fixture.h"
 
+#include "quillokit/folder_tree.h"
+#include "quillokit/update_bounds.h"
 #include "quillokit/update_staging.h"
 
 #include <QProcess>
@@ -21,9 +23,16 @@ QString installedVersion(const QString& folder)
     return AppFolder::version(folder).value_or(QString());
 }
 
-TEST(Updater, NewerSignedVersionDownloadsOnceWithProgressAndReplacesTheAppOnceItHasQuit)
+int modeOf(const QString& path)
+{
+    struct stat status {};
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 07777) : -1;
+}
+
+TEST(Updater, NewerSignedVersionDownloadsOnceWithProgressAndReplacesOnlyTheAppsFolderAtItsEnd)
 {
     UpdateFixture fixture;
+    const mode_t umaskBefore = ::umask(0);
     fixture.publish("1.1", *UpdateArchive::pack(UpdateFixture::appEntries("1.1", 900 * 1024)));
     // A process that stands in for the running application until it is killed.
     QProcess app;
@@ -57,6 +66,8 @@ TEST(Updater, NewerSignedVersionDownloadsOnceWithProgressAndReplacesTheAppOnceIt
     ASSERT_TRUE(updater->stagedApp());
     EXPECT_TRUE(updater->stagedApp()->startsWith(fixture.caches));
     EXPECT_EQ(installedVersion(fixture.install), "1.0");
+    for (QString folder = *updater->stagedApp(); folder != fixture.caches; folder = QFileInfo(folder).absolutePath())
+        EXPECT_EQ(modeOf(folder), 0700) << "staged where others can see: " << qPrintable(folder);
 
     // A staged version is not fetched again, and a user's check shows it.
     updater->check(false);
@@ -69,19 +80,24 @@ TEST(Updater, NewerSignedVersionDownloadsOnceWithProgressAndReplacesTheAppOnceIt
 
     updater->installAndRelaunch();
     EXPECT_EQ(quits, 1);
+    EXPECT_EQ(installedVersion(fixture.install), "1.0") << "replaced before the app ended";
     ASSERT_TRUE(updater->installOnQuit());
-    EXPECT_FALSE(updater->installOnQuit()) << "a second install script was started";
-    TestApp::spin(400);
-    EXPECT_EQ(installedVersion(fixture.install), "1.0") << "replaced before the app quit";
+    EXPECT_FALSE(updater->installOnQuit()) << "installed twice";
+    EXPECT_EQ(installedVersion(fixture.install), "1.1");
+    EXPECT_TRUE(AppFolder::isOwn(fixture.install));
+    ::umask(umaskBefore);
+    FolderTree::walk(fixture.install, [&](const FolderTree::Item& item) {
+        EXPECT_EQ(item.mode & 07022, 0) << "others may write or it runs as another: " << qPrintable(item.path);
+        return true;
+    });
+    EXPECT_FALSE(QFileInfo::exists(*updater->stagedApp()));
+    EXPECT_TRUE(fixture.othersUntouched());
+    TestApp::spin(300);
+    EXPECT_FALSE(QFileInfo::exists(fixture.prefix + "/relaunched")) << "started before the old one ended";
     app.kill();
     app.waitForFinished();
-    EXPECT_TRUE(TestApp::waitUntil([&] { return installedVersion(fixture.install) == QLatin1String("1.1"); }));
-    EXPECT_TRUE(TestApp::waitUntil([&] { return !QFileInfo::exists(*updater->stagedApp()); }));
-    EXPECT_TRUE(AppFolder::programRuns(fixture.install));
-    EXPECT_TRUE(TestApp::waitUntil([&] { return QFileInfo::exists(fixture.install + "/relaunched"); }))
+    EXPECT_TRUE(TestApp::waitUntil([&] { return QFileInfo::exists(fixture.prefix + "/relaunched"); }))
         << "the new version was not started";
-    EXPECT_FALSE(QFileInfo::exists(fixture.install + ".quillo-old"));
-    EXPECT_FALSE(QFileInfo::exists(fixture.install + ".quillo-new"));
 }
 
 // What a case changes of the honest bundle, feed and archive before they are served.
@@ -107,6 +123,7 @@ TEST(Updater, RefusedOrUninstallableUpdatesLeaveTheInstalledAppUntouched)
         QString failure; // empty: the version is offered or dismissed without a download
         bool offered = false;
         std::vector<Entry> entries = UpdateFixture::appEntries("1.1");
+        bool page = true; // when offered: whether the window may open the feed's page
     } cases[] = {
         {"signed by someone else",
             [](Served& s) {
@@ -129,13 +146,35 @@ TEST(Updater, RefusedOrUninstallableUpdatesLeaveTheInstalledAppUntouched)
         {"another version inside", {}, "The downloaded update didn’t match this app.", false,
             UpdateFixture::appEntries("1.0.9")},
         {"program that does not run", {}, "The downloaded app’s code signature is damaged.", false,
-            {{"mountwire/bin/mountwire", Entry::Kind::file, 0644, "#!/bin/sh\n", {}},
-                {"mountwire/share/mountwire/version", Entry::Kind::file, 0644, "1.1\n", {}}}},
+            {{"mountwire/manifest", Entry::Kind::file, 0644, "bin\nbin/mountwire\nversion\n", {}},
+                {"mountwire/bin/mountwire", Entry::Kind::file, 0644, "#!/bin/sh\n", {}},
+                {"mountwire/version", Entry::Kind::file, 0644, "1.1\n", {}}}},
         {"no application folder", {}, "The update didn’t contain an app.", false,
             {{"readme.txt", Entry::Kind::file, 0644, "hello", {}}}},
+        {"a file its manifest does not list", {}, "The downloaded update didn’t match this app.", false,
+            app({{"mountwire/bin/helper", Entry::Kind::file, 0755, "#!/bin/sh\n", {}}})},
+        {"far larger than any update", [](Served& s) { s.feed.download->length = qint64(1) << 40; },
+            UpdateBounds::archiveTooLarge()},
+        {"more files than any update", {}, UpdateBounds::tooManyEntries(), false,
+            [&] {
+                std::vector<Entry> many;
+                for (int i = 0; i <= UpdateBounds::archiveEntries; ++i)
+                    many.push_back({QStringLiteral("mountwire/f%1").arg(i), Entry::Kind::file, 0644, {}, {}});
+                return app(many);
+            }()},
+        {"installed folder holds what its manifest does not list",
+            [](Served& s) { QFile(s.fixture.install + "/notes.txt").open(QIODevice::WriteOnly); }, {}, true},
+        {"installed in a prefix shared with others", [](Served& s) { s.bundle.installFolder = s.fixture.prefix; }, {}, true},
         {"no public key", [](Served& s) { s.bundle.publicKey.reset(); }, {}, true},
         {"feed without download", [](Served& s) { s.feed.download.reset(); }, {}, true},
         {"installed on removable media", [](Served& s) { s.bundle.installFolder = "/media/usb/mountwire"; }, {}, true},
+        {"installed version file a FIFO", [](Served& s) {
+             QFile::remove(AppFolder::versionFile(s.fixture.install));
+             ::mkfifo(QFile::encodeName(AppFolder::versionFile(s.fixture.install)).constData(), 0644);
+         }, {}, true},
+        {"archive not on the web", [](Served& s) { s.feed.download->url = "file:///tmp/update.zip"; }, {}, true},
+        {"nothing on the web", [](Served& s) { s.feed.download->url = s.feed.url = "file:///etc/passwd"; }, {}, true,
+            UpdateFixture::appEntries("1.1"), false},
         {"older version", [](Served& s) { s.feed.version = "0.9"; }, {}},
         {"same version", [](Served& s) { s.feed.version = "1.0"; }, {}},
         {"system too old", [](Served& s) { s.feed.minimumSystemVersion = "6.2"; }, {}},
@@ -156,16 +195,17 @@ TEST(Updater, RefusedOrUninstallableUpdatesLeaveTheInstalledAppUntouched)
             EXPECT_EQ(updater->phase(), UpdatePhase::failed(c.failure));
         } else {
             EXPECT_EQ(updater->phase(), c.offered ? UpdatePhase::available(served.feed) : UpdatePhase::upToDate());
+            // What the window offers: no download that would do nothing, only a page on the web.
+            EXPECT_FALSE(c.offered && updater->canDownload(served.feed));
+            EXPECT_EQ(Updater::downloadPage(served.feed).has_value(), c.page);
             EXPECT_EQ(fixture.windows, c.offered ? 1 : 0);
             EXPECT_TRUE(updater->lastChecked());
             EXPECT_EQ(fixture.http.hits(archivePath), 0);
         }
         EXPECT_FALSE(updater->stagedApp());
         EXPECT_FALSE(updater->installOnQuit());
-        EXPECT_EQ(installedVersion(fixture.install), "1.0");
-        QStringList beside = QDir(fixture.root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-        beside.removeAll("cache");
-        EXPECT_EQ(beside, (QStringList {"mountwire", "settings.conf"})) << "something was written beside the app";
+        EXPECT_EQ(installedVersion(fixture.install), QFileInfo(AppFolder::versionFile(fixture.install)).isFile() ? "1.0" : "");
+        EXPECT_TRUE(fixture.othersUntouched());
         EXPECT_TRUE(QDir(UpdateStaging::workFolder(fixture.caches, "app.mountwire")).isEmpty())
             << "a refused update was left staged";
     }
@@ -173,15 +213,27 @@ TEST(Updater, RefusedOrUninstallableUpdatesLeaveTheInstalledAppUntouched)
 
 TEST(Updater, FailedAutomaticCheckStaysQuietWhileTheUsersCheckSaysWhy)
 {
+    UpdateFeed feed;
+    feed.version = "1.1";
+    feed.url = "https://example.org";
+    const QByteArray oversized = feed.encode() + QByteArray(UpdateBounds::feedBytes, ' ');
+    feed.notes = QString(UpdateBounds::notesCharacters + 1, 'n');
     const struct {
         const char* name;
         std::optional<LoopbackHttp::Response> feed;
+        UpdatePhase failure = checkFailed;
     } cases[] = {
         {"server error", LoopbackHttp::Response {500, "{}", true, {}}},
         {"not JSON", LoopbackHttp::Response {200, "<html>", true, {}}},
         {"no version", LoopbackHttp::Response {200, R"({"url":"https://example.org"})", true, {}}},
         {"redirected to nowhere", LoopbackHttp::Response {302, {}, true, "/missing.json"}},
         {"no feed at all", std::nullopt},
+        {"feed over its bound", LoopbackHttp::Response {200, oversized, true, {}},
+            UpdatePhase::failed(UpdateBounds::feedTooLarge())},
+        {"feed over its bound, length not announced", LoopbackHttp::Response {200, oversized, false, {}},
+            UpdatePhase::failed(UpdateBounds::feedTooLarge())},
+        {"release notes over their bound", LoopbackHttp::Response {200, feed.encode(), true, {}},
+            UpdatePhase::failed(UpdateBounds::notesTooLong())},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -199,8 +251,42 @@ TEST(Updater, FailedAutomaticCheckStaysQuietWhileTheUsersCheckSaysWhy)
 
         updater->check(true);
         ASSERT_TRUE(UpdateFixture::settles(*updater));
-        EXPECT_EQ(updater->phase(), checkFailed);
+        EXPECT_EQ(updater->phase(), c.failure);
         EXPECT_EQ(fixture.windows, 1);
+    }
+}
+
+// Downloads and stages 1.1 for an installed 1.0.
+std::unique_ptr<Updater> staged(UpdateFixture& fixture, UpdaterBundle bundle)
+{
+    fixture.publish("1.1");
+    auto updater = fixture.makeUpdater(std::move(bundle));
+    updater->check(false);
+    EXPECT_TRUE(UpdateFixture::settles(*updater) && updater->phase().kind == Kind::ready);
+    return updater;
+}
+
+TEST(Updater, StagedFolderChangedAfterValidationIsNotInstalled)
+{
+    const auto write = [](const char* name, const char* text) {
+        return [=](const QString& app) { QFile file(app + name); file.open(QIODevice::WriteOnly), file.write(text); };
+    };
+    const struct {
+        const char* what;
+        std::function<void(const QString&)> change;
+    } cases[] = {
+        {"a file's contents", write("/bin/mountwire", "#!/bin/sh\nrm -rf ~\n")},
+        {"a file added", write("/bin/extra", "x")},
+        {"a mode", [](const QString& app) { QFile::setPermissions(app + "/version", QFile::ReadOwner | QFile::ExeOwner); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        UpdateFixture fixture;
+        auto updater = staged(fixture, fixture.bundle());
+        c.change(updater->stagedApp().value_or(fixture.root.filePath("none")));
+        EXPECT_FALSE(updater->installOnQuit());
+        EXPECT_EQ(installedVersion(fixture.install), "1.0");
+        EXPECT_TRUE(fixture.othersUntouched());
     }
 }
 
@@ -258,7 +344,7 @@ TEST(Updater, SecureFeedNeverContinuesOverPlainHttp)
     EXPECT_EQ(fixture.http.hits(archivePath), 0);
 }
 
-TEST(Updater, StartChecksSoonAndThenOnEveryInterval)
+TEST(Updater, StartClearsLeftoversThenChecksSoonAndOnEveryInterval)
 {
     UpdateFixture fixture;
     fixture.publish("0.9");
@@ -270,10 +356,13 @@ TEST(Updater, StartChecksSoonAndThenOnEveryInterval)
     EXPECT_TRUE(TestApp::waitUntil([&] { return fixture.http.hits(feedPath) == 1; }, 250));
     EXPECT_TRUE(TestApp::waitUntil([&] { return fixture.http.hits(feedPath) >= 3; }, 2000));
 
+    // Even a build that never checks finishes what an install cut short left beside it.
+    UpdateFixture::installApp(fixture.install + ".quillo-new", "1.1");
     UpdaterBundle silent = fixture.bundle();
     silent.feedURL.reset();
     auto quiet = fixture.makeUpdater(silent, hooks);
     quiet->start();
+    EXPECT_FALSE(QFileInfo::exists(fixture.install + ".quillo-new"));
     quiet->checkForUpdates();
     TestApp::spin(100);
     EXPECT_EQ(quiet->phase(), UpdatePhase::idle());

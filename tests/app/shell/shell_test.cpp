@@ -6,6 +6,9 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -33,12 +36,13 @@ struct ShellRig {
         }
     }
 
-    MountwireApp& launch(std::optional<bool> tray = true)
+    MountwireApp& launch(std::optional<bool> tray = true, bool packaged = false)
     {
         TestApp::instance();
         MountwireApp::Options options;
         options.demoFolder = folder.path();
         options.tray = tray;
+        options.packaged = packaged;
         app = std::make_unique<CountingApp>(options);
         app->launch();
         TestApp::spin(20);
@@ -59,6 +63,15 @@ struct ShellRig {
         ASSERT_TRUE(a) << action.toStdString();
         a->trigger();
         TestApp::spin(20);
+    }
+
+    static QTabWidget* settingsWindow()
+    {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->objectName() == QStringLiteral("settingsTabs") && top->isVisible())
+                return qobject_cast<QTabWidget*>(top);
+        }
+        return nullptr;
     }
 };
 
@@ -151,19 +164,35 @@ TEST(Shell, SettingsWindowHasItsThreeTabsInOrder)
     ShellRig rig;
     rig.launch();
     rig.trigger(QStringLiteral("settings"));
-    auto* tabs = qobject_cast<QTabWidget*>(QApplication::activeWindow());
-    if (!tabs) {
-        for (QWidget* top : QApplication::topLevelWidgets()) {
-            if (top->objectName() == QStringLiteral("settingsTabs") && top->isVisible())
-                tabs = qobject_cast<QTabWidget*>(top);
-        }
-    }
+    QTabWidget* tabs = ShellRig::settingsWindow();
     ASSERT_TRUE(tabs);
     EXPECT_EQ(tabs->size(), QSize(520, 560));
     QStringList titles;
     for (int i = 0; i < tabs->count(); ++i)
         titles << tabs->tabText(i);
     EXPECT_EQ(titles, (QStringList {"General", "About", "Updates"}));
+    tabs->close();
+}
+
+TEST(Shell, APackagedBuildLeavesUpdatesToThePackageManager)
+{
+    ShellRig rig;
+    rig.launch(true, true);
+    rig.trigger(QStringLiteral("checkForUpdates"));
+    QTabWidget* tabs = ShellRig::settingsWindow();
+    ASSERT_TRUE(tabs);
+    EXPECT_EQ(tabs->tabText(tabs->currentIndex()), QStringLiteral("Updates"));
+    auto* note = qobject_cast<QLabel*>(tabs->currentWidget());
+    ASSERT_TRUE(note);
+    EXPECT_TRUE(note->text().contains(QStringLiteral("package manager")));
+    // The About tab says the same in place of its Check for Updates button.
+    QStringList about;
+    for (auto* label : tabs->widget(1)->findChildren<QLabel*>())
+        about << label->text();
+    for (auto* button : tabs->widget(1)->findChildren<QPushButton*>())
+        about << button->text();
+    EXPECT_TRUE(about.contains(note->text()));
+    EXPECT_FALSE(about.contains(QStringLiteral("Check for Updates…")));
     tabs->close();
 }
 

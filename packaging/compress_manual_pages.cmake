@@ -1,0 +1,10 @@
+# Run by CPack on the staged files before it packs them: Debian wants manual pages compressed with gzip -9n.
+file(GLOB_RECURSE pages LIST_DIRECTORIES false "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/*/share/man/*")
+foreach(page IN LISTS pages)
+    if(NOT IS_SYMLINK "${page}" AND NOT page MATCHES "\\.gz$")
+        execute_process(COMMAND gzip -9n "${page}" RESULT_VARIABLE failed)
+        if(failed)
+            message(FATAL_ERROR "Could not compress ${page}")
+        endif()
+    endif()
+endforeach()
