@@ -1,5 +1,6 @@
 #include "services/gvfs_mounter.h"
 
+#include "health/probe.h"
 #include "services/mounter.h"
 
 #include <QCoreApplication>
@@ -13,6 +14,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -45,10 +47,14 @@ Credentials credentialsFor(const ShareSpec& spec, std::optional<QString> passwor
 struct MountCall {
     GFile* file = nullptr;
     GMountOperation* operation = nullptr;
+    std::optional<ShareSpec> spec;
     Credentials credentials;
+    Mounting::CertificateQuestion certificateQuestion;
     std::function<void(MountOutcome)> done;
     int asks = 0;
     bool refusedLogin = false;
+    // Shared with a pending answer to a certificate question, which may outlive the call.
+    std::shared_ptr<std::optional<std::int32_t>> certificateRefusal = std::make_shared<std::optional<std::int32_t>>();
 
     ~MountCall()
     {
@@ -84,7 +90,7 @@ void answerPassword(GMountOperation* op, const char*, const char*, const char*, 
     g_mount_operation_reply(op, G_MOUNT_OPERATION_HANDLED);
 }
 
-// Questions (an unknown certificate, which process to close) need a person; there is none.
+// An unmount's questions (which process to close) need a person; there is none.
 void refuseQuestion(GMountOperation* op, const char*, const char**, gpointer)
 {
     g_mount_operation_reply(op, G_MOUNT_OPERATION_ABORTED);
@@ -93,6 +99,44 @@ void refuseQuestion(GMountOperation* op, const char*, const char**, gpointer)
 void refuseProcesses(GMountOperation* op, const char*, GArray*, const char**, gpointer)
 {
     g_mount_operation_reply(op, G_MOUNT_OPERATION_ABORTED);
+}
+
+// Says no to a question. The WebDAV backend reads an aborted question as its first choice, which is
+// yes, so a refusal picks the last choice (no) instead.
+void refuse(GMountOperation* op, int choices)
+{
+    if (choices < 2) {
+        g_mount_operation_reply(op, G_MOUNT_OPERATION_ABORTED);
+        return;
+    }
+    g_mount_operation_set_choice(op, choices - 1);
+    g_mount_operation_reply(op, G_MOUNT_OPERATION_HANDLED);
+}
+
+// The WebDAV backend asks only whether to accept a certificate it could not verify (yes first, no
+// last); the store decides, possibly after the user has looked at it.
+void askAboutCertificate(GMountOperation* op, const char*, const char** choices, gpointer data)
+{
+    auto* call = static_cast<MountCall*>(data);
+    const int count = choices ? int(g_strv_length(const_cast<char**>(choices))) : 0;
+    if (!call->spec || call->spec->proto != ShareProtocol::webdavs || !call->certificateQuestion) {
+        *call->certificateRefusal = Mounter::Status::certificateUntrusted;
+        refuse(op, count);
+        return;
+    }
+    // GIO's own handler would answer "unhandled" from an idle callback while the store still decides.
+    g_signal_stop_emission_by_name(op, "ask-question");
+    g_object_ref(op);
+    call->certificateQuestion(*call->spec, [op, count, refusal = call->certificateRefusal](std::int32_t status) {
+        if (status == 0) {
+            g_mount_operation_set_choice(op, 0);
+            g_mount_operation_reply(op, G_MOUNT_OPERATION_HANDLED);
+        } else {
+            *refusal = status;
+            refuse(op, count);
+        }
+        g_object_unref(op);
+    });
 }
 
 GMountOperation* silentOperation(gpointer data)
@@ -136,7 +180,10 @@ void mounted(GObject* source, GAsyncResult* result, gpointer data)
     g_file_mount_enclosing_volume_finish(G_FILE(source), result, &error);
     std::int32_t status = 0;
     if (error != nullptr) {
-        status = call->refusedLogin ? Mounter::Status::loginRefused : GvfsMounter::statusFromError(error);
+        if (*call->certificateRefusal)
+            status = **call->certificateRefusal;
+        else
+            status = call->refusedLogin ? Mounter::Status::loginRefused : GvfsMounter::statusFromError(error);
         g_error_free(error);
     }
     if (status == 0 || status == Mounter::Status::alreadyMounted) {
@@ -144,7 +191,19 @@ void mounted(GObject* source, GAsyncResult* result, gpointer data)
         return;
     }
     auto done = std::move(call->done);
+    const std::optional<ShareSpec> spec = std::move(call->spec);
     delete call;
+    // The NFS backend says "does not exist" whenever it got no list of exports, also from a server that
+    // is down; only a server that still answers on its port has really no such export.
+    if (status == Mounter::Status::noSuchShare && spec && spec->proto == ShareProtocol::nfs) {
+        QObject* context = QCoreApplication::instance();
+        Probe::tcp(spec->host, spec->effectivePort(), 3, [context, done = std::move(done)](std::optional<double> ms) {
+            QMetaObject::invokeMethod(
+                context, [done, ms] { done(MountOutcome::failed(ms ? Mounter::Status::noSuchShare : Mounter::Status::hostDown)); },
+                Qt::QueuedConnection);
+        });
+        return;
+    }
     done(MountOutcome::failed(status));
 }
 
@@ -298,10 +357,14 @@ void GvfsMounter::mount(const ShareSpec& spec, std::optional<QString> password,
         return;
     }
     auto* call = new MountCall;
+    call->spec = spec;
     call->credentials = credentialsFor(spec, std::move(password));
+    call->certificateQuestion = certificateQuestion;
     call->done = std::move(done);
     call->file = g_file_new_for_uri(uri->toUtf8().constData());
-    call->operation = silentOperation(call);
+    call->operation = g_mount_operation_new();
+    g_signal_connect(call->operation, "ask-question", G_CALLBACK(askAboutCertificate), call);
+    g_signal_connect(call->operation, "show-processes", G_CALLBACK(refuseProcesses), call);
     g_signal_connect(call->operation, "ask-password", G_CALLBACK(answerPassword), call);
     g_file_mount_enclosing_volume(call->file, G_MOUNT_MOUNT_NONE, call->operation, nullptr, mounted, call);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Mounts and unmounts network shares through the desktop's virtual file-system daemon (GIO), with
-// the credentials from the call and never a dialog; kernel mounts are unmounted with umount2.
+// the credentials from the call and never a dialog of the daemon's: a certificate it cannot verify goes
+// to the certificate question. Kernel mounts are unmounted with umount2.
 
 #include "services/mounter_interface.h"
 

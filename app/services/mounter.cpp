@@ -8,8 +8,8 @@ namespace Mounter {
 
 bool isRetryable(std::int32_t status)
 {
-    static constexpr std::array<std::int32_t, 11> needsUser{
-        80, 13, 1, 2, 89, 22, -128, -5045, -6003, -6600, -6602};
+    static constexpr std::array<std::int32_t, 13> needsUser{
+        80, 13, 1, 2, 89, 22, -128, -5045, -6003, -6600, -6602, Status::certificateChanged, Status::certificateUntrusted};
     for (std::int32_t code : needsUser) {
         if (code == status)
             return false;
@@ -38,6 +38,10 @@ QString describe(std::int32_t status)
     case 89:
     case -128:
         return QStringLiteral("The connection was cancelled.");
+    case Status::certificateChanged:
+        return QStringLiteral("The server’s certificate changed since you trusted it.");
+    case Status::certificateUntrusted:
+        return QStringLiteral("The server’s certificate isn’t trusted yet. Connect this line by hand to check it.");
     default:
         break;
     }

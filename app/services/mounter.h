@@ -29,6 +29,10 @@ inline constexpr std::int32_t cancelled = 89;
 inline constexpr std::int32_t notSupported = 95;
 inline constexpr std::int32_t userCancelled = -128;
 inline constexpr std::int32_t noSharesAvailable = -6003;
+// The server's certificate is not the one the user trusted for this line.
+inline constexpr std::int32_t certificateChanged = -9807;
+// An automatic mount met a certificate nobody has looked at yet.
+inline constexpr std::int32_t certificateUntrusted = -9813;
 } // namespace Status
 
 // False for the codes an automatic retry cannot fix without the user.

@@ -18,6 +18,12 @@ NotificationMessage needsPassword(const QString& name)
     return {name + QStringLiteral(" needs a password"), QStringLiteral("Open Mountwire to reconnect.")};
 }
 
+NotificationMessage certificateChanged(const QString& name, const QString& host)
+{
+    return {name + QStringLiteral(" wasn’t connected"), host
+            + QStringLiteral(" shows a different certificate than the one you trusted.")};
+}
+
 } // namespace NotificationText
 
 QString NotificationAction::label() const

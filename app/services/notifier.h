@@ -19,6 +19,7 @@ namespace NotificationText {
 NotificationMessage dropped(const QString& name, const QString& host);
 NotificationMessage recovered(const QString& name, const QString& host);
 NotificationMessage needsPassword(const QString& name);
+NotificationMessage certificateChanged(const QString& name, const QString& host);
 
 } // namespace NotificationText
 

@@ -19,6 +19,7 @@
 #include "store/share_store.h"
 #include "views/about_view.h"
 #include "views/app_style.h"
+#include "views/certificate_dialog.h"
 #include "views/controls.h"
 #include "views/icons.h"
 #include "views/onboarding_view.h"
@@ -59,6 +60,9 @@ MountwireApp::MountwireApp(Options options, QObject* parent) : QObject(parent), 
         system_ = std::make_unique<SystemServices>();
         defaults_ = &system_->defaults();
         services = system_->services();
+        services.askCertificate = [](const ShareSpec& share, const ServerCertificate& certificate) {
+            return CertificateDialog::ask(share, certificate, QApplication::activeWindow());
+        };
         store_ = std::make_unique<ShareStore>(services);
     }
     keychain_ = services.keychain;

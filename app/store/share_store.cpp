@@ -15,6 +15,7 @@
 #include "services/mounter.h"
 #include "services/mounter_interface.h"
 #include "services/notifier.h"
+#include "store/certificate_pins.h"
 #include "store/fmt.h"
 #include "store/store_constants.h"
 

@@ -25,6 +25,7 @@
 #include <optional>
 #include <vector>
 
+class CertificatePins;
 struct NetworkPath;
 
 // The one owner of the application's state: the saved lines, routes and signal log, every line's live
@@ -115,6 +116,9 @@ public:
     // Shows a mounted folder in the file manager, such as a volume mounted elsewhere.
     void openFolder(const QString& mountPoint);
     void copyAddress(const ShareSpec& share);
+    // Whether the user trusted a certificate for the line, and dropping that trust.
+    bool hasPinnedCertificate(const ShareSpec& share) const;
+    void forgetCertificate(const ShareSpec& share);
     void log(ActivityEvent::Kind kind, const std::optional<QString>& shareName, const QString& message);
 
     // Routes that follow the network: joining a network bound to exactly one route switches to it.
@@ -167,6 +171,10 @@ private:
     void performMount(const ShareSpec& share);
     void finishMount(const QUuid& id, const MountOutcome& outcome);
     void markConnected(const ShareSpec& share, bool connected);
+    // The daemon could not verify the certificate of the line's server: a pinned line goes on when the server
+    // still shows the pinned one, a line connected by hand asks the user, anything else is refused.
+    void answerCertificate(const ShareSpec& share, std::function<void(std::int32_t refusal)> answer);
+    CertificatePins& pins() const;
     void applyProbeResults(const std::map<QString, std::pair<QString, int>>& targets,
         const std::map<QString, std::optional<double>>& results);
     void checkHealth(std::vector<QUuid> remaining, std::function<void()> done);
@@ -207,6 +215,11 @@ private:
     // The network changed and neither the bindings nor the user settled the route for it yet.
     bool following_ = false;
     QSet<QUuid> interactiveMounts_;
+    // Mounts started by the user that are under way; only they may ask about a certificate.
+    QSet<QUuid> mountsByHand_;
+    // Lines whose automatic mount met an unknown certificate: no automatic mount until one by hand.
+    QSet<QUuid> awaitingHand_;
+    mutable std::unique_ptr<CertificatePins> pins_;
     QDateTime lastProbe_;
     QTimer toastTimer_;
     QTimer heartbeatTimer_;

@@ -72,6 +72,15 @@ void ShareStore::start()
         });
         services_.pathMonitor->start();
     }
+    if (services_.mounter) {
+        services_.mounter->setCertificateQuestion([this, alive = weakAlive()](const ShareSpec& share, auto answer) {
+            const std::shared_ptr<bool> token = alive.lock();
+            if (token && *token)
+                answerCertificate(share, std::move(answer));
+            else
+                answer(Mounter::Status::cancelled);
+        });
+    }
     if (services_.heartbeatSeconds > 0)
         startHeartbeat(services_.heartbeatSeconds);
 }
@@ -322,6 +331,13 @@ void ShareStore::performMount(const ShareSpec& share)
         return;
     const QUuid id = share.id;
     const bool interactive = interactiveMounts_.remove(id);
+    if (interactive) {
+        mountsByHand_.insert(id);
+        awaitingHand_.remove(id);
+    } else if (awaitingHand_.contains(id)) {
+        apply(LinkMachine::Event::mountFailed(false), id);
+        return;
+    }
     const auto fail = [this, id](const QString& message) {
         if (auto found = runtime_.find(id); found != runtime_.end()) {
             found->lastError = message;
@@ -374,7 +390,10 @@ void ShareStore::finishMount(const QUuid& id, const MountOutcome& outcome)
         return;
     const QString name = spec->name;
     found->busy = false;
+    mountsByHand_.remove(id);
     if (const MountOutcome::Failed* failed = outcome.failedCase()) {
+        if (failed->code == Mounter::Status::certificateUntrusted)
+            awaitingHand_.insert(id);
         const QString message = Mounter::describe(failed->code);
         found->lastError = message;
         Q_EMIT runtimeChanged(id);

@@ -43,6 +43,7 @@ void ShareStore::mount(const ShareSpec& share)
 
 void ShareStore::unmount(const ShareSpec& share, bool force)
 {
+    forgetCertificate(share);
     const ShareRuntime* rec = record(share.id);
     const std::optional<MountedVolume> volume = rec ? rec->volume : std::nullopt;
     if (!volume) {
@@ -142,6 +143,8 @@ void ShareStore::remove(const ShareSpec& spec)
 {
     std::vector<ShareSpec> shares = shares_;
     std::erase_if(shares, [&](const ShareSpec& s) { return s.id == spec.id; });
+    forgetCertificate(spec);
+    awaitingHand_.remove(spec.id);
     setShares(std::move(shares));
     setProfiles(RouteMap::removing(spec.id, profiles_));
     showToast(QStringLiteral("Removed “") + spec.name + QStringLiteral("” from Mountwire"), QStringLiteral("trash"),

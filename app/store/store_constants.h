@@ -7,5 +7,6 @@ namespace StoreConstants {
 inline constexpr double probeTimeout = 3;
 inline constexpr double staleTimeout = 4;
 inline constexpr double backoffBase = 5;
+inline constexpr double certificateTimeout = 10;
 inline const QString keyConnectedShares = QStringLiteral("connectedShares");
 } // namespace StoreConstants

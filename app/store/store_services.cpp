@@ -10,6 +10,7 @@
 #include "platform/rtnetlink_path_monitor.h"
 #include "platform/user_defaults.h"
 #include "platform/user_folders.h"
+#include "services/certificate_fetcher.h"
 #include "services/dbus_notifier.h"
 #include "services/gvfs_mounter.h"
 #include "services/password_prompt.h"
@@ -57,5 +58,6 @@ StoreServices SystemServices::services(const QString& folder) const
     s.askPassword = [](const ShareSpec& spec) {
         return PasswordPrompt::ask(spec, QApplication::activeWindow());
     };
+    s.fetchCertificate = CertificateFetcher::fetch;
     return s;
 }

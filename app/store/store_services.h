@@ -3,6 +3,7 @@
 #include "health/volume_health.h"
 #include "model/mounted_volume.h"
 #include "model/share_spec.h"
+#include "services/server_certificate.h"
 
 #include <QDateTime>
 #include <QString>
@@ -25,6 +26,7 @@ class WakeNotices;
 struct StoreServices {
     using ProbeDone = std::function<void(std::optional<double> ms)>;
     using HealthDone = std::function<void(std::optional<VolumeHealth>)>;
+    using CertificateDone = std::function<void(std::optional<ServerCertificate>)>;
 
     UserDefaults* defaults = nullptr;
     Mounting* mounter = nullptr;
@@ -43,6 +45,10 @@ struct StoreServices {
     std::function<void(const QString& path, double timeout, HealthDone)> checkHealth;
     // Modal; nothing when the user cancels.
     std::function<std::optional<QString>(const ShareSpec&)> askPassword;
+    // The certificate an HTTPS server presents, by a handshake of the application's own; may answer on any thread.
+    std::function<void(const QString& host, int port, double timeout, CertificateDone)> fetchCertificate;
+    // Modal; true when the user trusts the certificate for the line.
+    std::function<bool(const ShareSpec&, const ServerCertificate&)> askCertificate;
     // Seconds between heartbeats; zero or less leaves the heartbeat to whoever calls ShareStore::heartbeat().
     double heartbeatSeconds = 2;
 };

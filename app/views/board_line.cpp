@@ -201,6 +201,8 @@ QMenu* BoardLine::makeMenu(QWidget* parent)
     menu->addAction(QStringLiteral("Copy Address"), this, [this, share] { m_store.copyAddress(share); });
     if (m_store.isMounted(share))
         menu->addAction(QStringLiteral("Force Eject"), this, [this, share] { m_store.unmount(share, true); });
+    if (m_store.hasPinnedCertificate(share))
+        menu->addAction(QStringLiteral("Forget Certificate"), this, [this, share] { m_store.forgetCertificate(share); });
     menu->addSeparator();
     menu->addAction(QStringLiteral("Remove from Mountwire…"), this, [this] { confirmRemove(); });
     return menu;

@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # The desktop's virtual file-system daemon and its FUSE bridge inside the test session, so that
 # network shares can be mounted and show up under $XDG_RUNTIME_DIR/gvfs.
+# The daemon trusts what the system trusts plus the anchors other services append to
+# $MW_SERVICES_DIR/trust/ca-certificates.crt: as root it runs in a mount namespace of its own where
+# that file stands in for the system bundle, the one file its TLS stack reads; the machine's
+# trust store stays as it is.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/common.bash"
@@ -26,7 +30,17 @@ start)
     echo "$XDG_RUNTIME_DIR" >"$dir/runtime"
     # Only the daemon's own mounts matter here; the disk and phone monitors just slow every client down.
     export GVFS_REMOTE_VOLUME_MONITOR_IGNORE=1
-    /usr/libexec/gvfsd --replace --no-fuse >"$dir/gvfsd.log" 2>&1 &
+    system_bundle=/etc/ssl/certs/ca-certificates.crt
+    mkdir -p "$MW_SERVICES_DIR/trust"
+    bundle="$MW_SERVICES_DIR/trust/ca-certificates.crt"
+    cat "$system_bundle" >"$bundle" 2>/dev/null || : >"$bundle"
+    if [[ $(id -u) -eq 0 && -f "$system_bundle" ]]; then
+        unshare --mount --propagation private \
+            sh -c 'mount --bind "$1" "$2" && exec /usr/libexec/gvfsd --replace --no-fuse' sh "$bundle" "$system_bundle" \
+            >"$dir/gvfsd.log" 2>&1 &
+    else
+        /usr/libexec/gvfsd --replace --no-fuse >"$dir/gvfsd.log" 2>&1 &
+    fi
     echo $! >"$dir/gvfsd.pid"
     for _ in $(seq 1 50); do
         gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \

@@ -88,16 +88,22 @@ namespace {
 
 #define NEED(var)                                                                                                   \
     if (env("MW_GVFS_DIR").isEmpty() || env(var).isEmpty())                                                         \
-    GTEST_SKIP() << "no file-system daemon, or " var " is unset: run under scripts/with-services"
+    GTEST_SKIP() << "no file-system daemon, or " << (var) << " is unset: run under scripts/with-services"
 
 ShareSpec smbShare(const QString& path = env("MW_SMB_SHARE"))
 {
     return share(ShareProtocol::smb, "127.0.0.1", env("MW_SMB_PORT").toInt(), path, env("MW_SMB_USER"));
 }
 
-ShareSpec davShare()
+ShareSpec davShare(ShareProtocol proto = ShareProtocol::webdav, const char* port = "MW_DAV_PORT")
 {
-    return share(ShareProtocol::webdav, "127.0.0.1", env("MW_DAV_PORT").toInt(), env("MW_DAV_PATH"), env("MW_DAV_USER"));
+    const QString prefix = proto == ShareProtocol::webdav ? QStringLiteral("MW_DAV_") : QStringLiteral("MW_DAVS_");
+    return share(proto, "127.0.0.1", env(port).toInt(), env((prefix + "PATH").toUtf8()), env((prefix + "USER").toUtf8()));
+}
+
+ShareSpec nfsShare()
+{
+    return share(ShareProtocol::nfs, env("MW_NFS_HOST"), std::nullopt, env("MW_NFS_EXPORT"), QString());
 }
 
 MountOutcome mountNow(GvfsMounter& mounter, const ShareSpec& spec, std::optional<QString> password)
@@ -187,16 +193,24 @@ void expectFailure(const MountOutcome& outcome, bool retryable, const char* sent
 
 } // namespace
 
-TEST(GvfsMounter, SmbShareMountsWithUserAndPassword)
+TEST(GvfsMounter, EveryServedProtocolMountsAndUnmounts)
 {
-    NEED("MW_SMB_PORT");
-    mountAndUnmount(smbShare(), env("MW_SMB_PASSWORD"));
-}
-
-TEST(GvfsMounter, WebdavShareMountsWithUserAndPasswordAndTellsItsFreeSpace)
-{
-    NEED("MW_DAV_PORT");
-    mountAndUnmount(davShare(), env("MW_DAV_PASSWORD"), expectDaemonFigures);
+    const struct {
+        const char* needs;
+        ShareSpec spec;
+        QString password;
+        std::function<void(const QString&)> whileMounted;
+    } servers[] = {
+        {"MW_SMB_PORT", smbShare(), env("MW_SMB_PASSWORD"), {}},
+        {"MW_DAV_PORT", davShare(), env("MW_DAV_PASSWORD"), expectDaemonFigures},
+        {"MW_DAVS_PORT", davShare(ShareProtocol::webdavs, "MW_DAVS_PORT"), env("MW_DAVS_PASSWORD"), {}},
+        {"MW_NFS_HOST", nfsShare(), QString(), {}},
+    };
+    for (const auto& server : servers) {
+        SCOPED_TRACE(toRaw(server.spec.proto).toStdString());
+        NEED(server.needs);
+        mountAndUnmount(server.spec, server.password, server.whileMounted);
+    }
 }
 
 TEST(GvfsMounter, WrongPasswordIsARefusedLoginAndAMissingShareIsNotFoundNeitherRetried)
@@ -216,23 +230,25 @@ TEST(GvfsMounter, WrongPasswordIsARefusedLoginAndAMissingShareIsNotFoundNeitherR
 // The servers are paused and resumed through their control scripts, as a dropped server would be.
 TEST(GvfsMounter, StoppedServerIsARetryableFailureAndMountsOnceBack)
 {
-    NEED("MW_SMB_CONTROL");
-    NEED("MW_DAV_CONTROL");
     GvfsMounter mounter;
     const struct {
+        const char* needs;
         ShareSpec spec;
         QString control;
         QString password;
+        const char* sentence;
     } servers[] = {
-        {smbShare(), env("MW_SMB_CONTROL"), env("MW_SMB_PASSWORD")},
-        {davShare(), env("MW_DAV_CONTROL"), env("MW_DAV_PASSWORD")},
+        {"MW_SMB_CONTROL", smbShare(), env("MW_SMB_CONTROL"), env("MW_SMB_PASSWORD"), "The server refused the connection."},
+        {"MW_DAV_CONTROL", davShare(), env("MW_DAV_CONTROL"), env("MW_DAV_PASSWORD"), "The server refused the connection."},
+        {"MW_NFS_CONTROL", nfsShare(), env("MW_NFS_CONTROL"), QString(), "The server can’t be reached on this network."},
     };
     for (const auto& server : servers) {
         SCOPED_TRACE(server.control.toStdString());
+        NEED(server.needs);
         ASSERT_EQ(QProcess::execute(server.control, {QStringLiteral("pause")}), 0);
         MountOutcome outcome = mountNow(mounter, server.spec, server.password);
         ASSERT_EQ(QProcess::execute(server.control, {QStringLiteral("resume")}), 0);
-        expectFailure(outcome, true, "The server refused the connection.");
+        expectFailure(outcome, true, server.sentence);
 
         outcome = mountNow(mounter, server.spec, server.password);
         ASSERT_TRUE(outcome.isMounted());

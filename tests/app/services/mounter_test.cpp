@@ -22,6 +22,8 @@ TEST(Mounter, FailuresReadAsSentencesAndOnlyThoseThatNeedTheUserAreNotRetried)
         {{5}, true, "Input/output error (5)."},
         {{-5045, -6600, -6602, 0}, false, "Mount failed (error %1)."},
         {{-36, 100000}, true, "Mount failed (error %1)."},
+        {{-9807}, false, "The server’s certificate changed since you trusted it."},
+        {{-9813}, false, "The server’s certificate isn’t trusted yet. Connect this line by hand to check it."},
     };
     for (const auto& c : cases) {
         for (std::int32_t code : c.codes) {

@@ -74,7 +74,7 @@ struct StoreRig {
                 ++prompts;
                 return typedPassword;
             },
-            .heartbeatSeconds = 0};
+            .fetchCertificate = {}, .askCertificate = {}, .heartbeatSeconds = 0};
     }
 
     // A new store over the same folder and settings, as after a restart.
