@@ -1,8 +1,8 @@
+#include "app/test_app.h"
 #include "platform/atomic_file.h"
 #include "platform/user_folders.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -11,11 +11,7 @@
 
 namespace {
 
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using TestApp::readFile;
 
 TEST(UserFoldersTest, FoldersAreMadeUnderTheXdgHomesOrTheUsualPlaces)
 {
@@ -45,7 +41,7 @@ TEST(AtomicFileTest, ReplacesTheWholeFileOrReportsFalse)
     const QString path = dir.filePath("shares.json");
     ASSERT_TRUE(AtomicFile::write(path, QByteArray(10000, 'x')));
     ASSERT_TRUE(AtomicFile::write(path, "{}"));
-    EXPECT_EQ(contents(path), "{}");
+    EXPECT_EQ(readFile(path), "{}");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList {"shares.json"});
     EXPECT_FALSE(AtomicFile::write(dir.filePath("absent/shares.json"), "{}"));
 }
@@ -65,7 +61,7 @@ TEST(AtomicFileTest, AFailedWriteKeepsTheOldFile)
     ASSERT_TRUE(AtomicFile::write(path, "[\"old\"]"));
 
     EXPECT_FALSE(AtomicFile::write(path, QByteArray(1 << 20, 'n')));
-    EXPECT_EQ(contents(path), "[\"old\"]");
+    EXPECT_EQ(readFile(path), "[\"old\"]");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList {"activity.json"});
 }
 

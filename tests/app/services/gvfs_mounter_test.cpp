@@ -87,12 +87,8 @@ TEST(GvfsMounter, SharesMountThroughTheirDesktopUri)
 namespace {
 
 #define NEED(var)                                                                                                   \
-    do {                                                                                                            \
-        if (env("MW_GVFS_DIR").isEmpty())                                                                           \
-            GTEST_SKIP() << "no file-system daemon in this session (run under scripts/with-services)";              \
-        if (env(var).isEmpty())                                                                                     \
-            GTEST_SKIP() << (var) << " is not set: its test server did not start";                                     \
-    } while (0)
+    if (env("MW_GVFS_DIR").isEmpty() || env(var).isEmpty())                                                         \
+    GTEST_SKIP() << "no file-system daemon, or " << (var) << " is unset: run under scripts/with-services"
 
 ShareSpec smbShare(const QString& path = env("MW_SMB_SHARE"))
 {

@@ -14,12 +14,7 @@ protected:
     void TearDown() override { qunsetenv("XDG_CONFIG_HOME"); }
 
     QString entry() const { return config.filePath(QStringLiteral("autostart/mountwire.desktop")); }
-    void writeEntry(const QByteArray& text) const
-    {
-        QFile file(entry());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
-    }
+    void writeEntry(const QByteArray& text) const { ASSERT_TRUE(TestApp::writeFile(entry(), text)); }
 
     QTemporaryDir config;
 };
@@ -32,9 +27,7 @@ TEST_F(LoginItemTest, SwitchingOnWritesAnEntryForTheRunningProgramAndOffRemovesI
     EXPECT_EQ(item.set(true), std::nullopt);
     EXPECT_EQ(AutostartLoginItem::entryPath(), entry());
     EXPECT_TRUE(item.isEnabled());
-    QFile file(entry());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(file.readAll());
+    const QString text = QString::fromUtf8(TestApp::readFile(entry()));
     EXPECT_TRUE(text.startsWith(QStringLiteral("[Desktop Entry]\n")));
     EXPECT_TRUE(text.contains(QStringLiteral("\nType=Application\n")));
     EXPECT_TRUE(text.contains(QStringLiteral("\nExec=\"") + QCoreApplication::applicationFilePath() + "\"\n"));
@@ -56,9 +49,7 @@ TEST_F(LoginItemTest, SwitchingOnWritesAnEntryForTheRunningProgramAndOffRemovesI
 TEST_F(LoginItemTest, AFailureIsDescribedInASentence)
 {
     // A file where the autostart folder belongs cannot be got around, not even as root.
-    QFile blocker(config.filePath(QStringLiteral("autostart")));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    ASSERT_TRUE(TestApp::writeFile(config.filePath(QStringLiteral("autostart")), {}));
     const auto error = AutostartLoginItem(QStringLiteral("/opt/mountwire/mountwire")).set(true);
     ASSERT_TRUE(error.has_value());
     EXPECT_TRUE(error->startsWith(QStringLiteral("Couldn’t create the folder “"))) << error->toStdString();

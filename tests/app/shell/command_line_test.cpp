@@ -1,13 +1,11 @@
 #include "app/recording_notification_server.h"
-#include "app/test_app.h"
+#include "app/services/services_test_app.h"
 #include "model/profile.h"
 #include "model/share_spec.h"
 #include "services/secret_service_keychain.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDir>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -18,10 +16,7 @@
 
 namespace {
 
-QString env(const char* name)
-{
-    return qEnvironmentVariable(name);
-}
+using servicestest::env;
 
 // Gathers the ids of every LinesChanged signal of the application.
 class LinesChangedSpy : public QObject {
@@ -91,12 +86,7 @@ struct AppRig {
             app.kill();
     }
 
-    void write(const QString& name, const QByteArray& bytes)
-    {
-        QDir(home.path()).mkpath(QFileInfo(home.filePath(name)).path());
-        QFile file(home.filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-    }
+    void write(const QString& name, const QByteArray& bytes) { ASSERT_TRUE(TestApp::writeFile(home.filePath(name), bytes)); }
 
     // Puts the passwords in the password store, starts the application and waits for its name on the bus.
     bool start()

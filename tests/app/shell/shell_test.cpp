@@ -6,11 +6,9 @@
 
 #include <QAction>
 #include <QDialog>
-#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -32,16 +30,10 @@ struct ShellRig {
     // An empty saved file keeps the demonstration from filling the folder with sample lines.
     void noLines(bool welcomeShown)
     {
-        write(QStringLiteral("shares.json"), R"({"shares": [], "profiles": []})");
-        if (welcomeShown)
-            write(QStringLiteral("Mountwire.conf"), "[General]\nmw.didShowWelcome=true\n");
-    }
-
-    void write(const QString& name, const QByteArray& bytes)
-    {
-        QFile file(QDir(folder.path()).filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        ASSERT_TRUE(TestApp::writeFile(folder.filePath("shares.json"), R"({"shares": [], "profiles": []})"));
+        if (welcomeShown) {
+            ASSERT_TRUE(TestApp::writeFile(folder.filePath("Mountwire.conf"), "[General]\nmw.didShowWelcome=true\n"));
+        }
     }
 
     MountwireApp& launch(std::optional<bool> tray = true, bool packaged = false)
