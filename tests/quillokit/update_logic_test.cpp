@@ -1,3 +1,4 @@
+#include "app/test_app.h"
 #include "quillokit/update_logic.h"
 #include "quillokit/update_signing.h"
 
@@ -79,8 +80,7 @@ TEST(UpdateLogic, SecretKeyFileIsTheOwnersAloneAndNeverOverwritten)
     ::umask(before);
     EXPECT_EQ(QFileInfo(folder.filePath("key")).permissions() & ~(QFile::ReadUser | QFile::WriteUser),
         QFile::ReadOwner | QFile::WriteOwner);
-    QFile file(folder.filePath("key"));
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly) && file.readAll() == "c2VjcmV0\n");
+    EXPECT_EQ(TestApp::readFile(folder.filePath("key")), "c2VjcmV0\n");
 }
 
 TEST(UpdateLogic, SecureTransfersAreNeverRedirectedToPlainAddresses)

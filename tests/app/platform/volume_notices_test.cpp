@@ -42,9 +42,7 @@ TEST(MountinfoTest, ChangesBetweenSnapshotsNameEachMountOnce)
 
 bool kernelTableShows(const QString& mountPoint)
 {
-    QFile file(QStringLiteral("/proc/self/mountinfo"));
-    file.open(QIODevice::ReadOnly);
-    const Mountinfo::Snapshot table = Mountinfo::parse(file.readAll());
+    const Mountinfo::Snapshot table = Mountinfo::parse(TestApp::readFile(QStringLiteral("/proc/self/mountinfo")));
     return std::any_of(table.begin(), table.end(), [&](const auto& mount) { return mount.second == mountPoint; });
 }
 

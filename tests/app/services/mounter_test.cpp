@@ -33,13 +33,6 @@ TEST(Mounter, FailuresReadAsSentencesAndOnlyThoseThatNeedTheUserAreNotRetried)
     }
 }
 
-TEST(Mounter, AlreadyMountedCountsAsMounted)
-{
-    EXPECT_EQ(MountOutcome::fromStatus(17, QStringLiteral("/run/x")), MountOutcome::mounted(QStringLiteral("/run/x")));
-    EXPECT_EQ(MountOutcome::fromStatus(0, std::nullopt), MountOutcome::mounted(std::nullopt));
-    EXPECT_EQ(MountOutcome::fromStatus(60, std::nullopt), MountOutcome::failed(60));
-}
-
 TEST(Mounter, SystemErrorsGiveTheSentenceOfTheirKind)
 {
     const struct {

@@ -51,8 +51,7 @@ bool anyFileContains(const QString& folder, const QByteArray& needle)
 {
     QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
     while (it.hasNext()) {
-        QFile file(it.next());
-        if (file.open(QIODevice::ReadOnly) && file.readAll().contains(needle))
+        if (TestApp::readFile(it.next()).contains(needle))
             return true;
     }
     return false;

@@ -96,9 +96,8 @@ std::string seen(const std::vector<DiscoveredServer>& servers)
     QString text = QStringLiteral("browser holds [");
     for (const DiscoveredServer& s : servers)
         text += QStringLiteral("%1 %2 %3:%4, ").arg(s.name, toRaw(s.proto), s.host.value_or("?")).arg(s.port.value_or(-1));
-    QFile log(qEnvironmentVariable("MW_SERVICES_DIR") + QStringLiteral("/avahi/daemon.log"));
-    log.open(QIODevice::ReadOnly);
-    return (text + QStringLiteral("]; daemon log ends:\n") + QString::fromUtf8(log.readAll().right(2000))).toStdString();
+    const QByteArray log = TestApp::readFile(qEnvironmentVariable("MW_SERVICES_DIR") + "/avahi/daemon.log");
+    return (text + QStringLiteral("]; daemon log ends:\n") + QString::fromUtf8(log.right(2000))).toStdString();
 }
 
 // Publishes one service on the test's discovery daemon for as long as it lives.

@@ -1,3 +1,4 @@
+#include "app/services/services_test_app.h"
 #include "app/store/self_signed_rig.h"
 #include "health/probe.h"
 #include "platform/gio_volume_health.h"
@@ -11,10 +12,7 @@
 
 namespace {
 
-QString env(const char* name)
-{
-    return qEnvironmentVariable(name);
-}
+using servicestest::env;
 
 bool probePass(ShareStore& store)
 {

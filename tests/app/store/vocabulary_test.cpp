@@ -7,8 +7,13 @@ namespace {
 
 const QDateTime noon(QDate(2026, 3, 2), QTime(12, 0), Qt::UTC);
 
-TEST(Fmt, FiguresAndDistancesReadAsTheBoardPrintsThem)
+// Clock times are two-digit, twenty-four-hour, in local time.
+TEST(Fmt, FiguresTimesAndDistancesReadAsTheBoardPrintsThem)
 {
+    const QDateTime afternoon = QDateTime(QDate(2026, 3, 2), QTime(14, 2, 7), Qt::LocalTime);
+    EXPECT_EQ(Fmt::clock(afternoon.toUTC()), "14:02");
+    EXPECT_EQ(Fmt::clockSeconds(afternoon.toUTC()), "14:02:07");
+    EXPECT_EQ(Fmt::clock(QDateTime(QDate(2026, 3, 2), QTime(7, 5), Qt::LocalTime)), "07:05");
     EXPECT_EQ(Fmt::ms(9.53), "9.5 ms");
     EXPECT_EQ(Fmt::ms(10.2), "10 ms");
     EXPECT_EQ(Fmt::ms(std::nullopt), "—");
@@ -26,14 +31,6 @@ TEST(Fmt, FiguresAndDistancesReadAsTheBoardPrintsThem)
     EXPECT_EQ(Fmt::countdown(std::nullopt, noon), "soon");
     for (const auto& c : relatives)
         EXPECT_EQ(Fmt::relative(noon.addSecs(c.secondsAhead), noon), c.text) << c.secondsAhead;
-}
-
-TEST(Fmt, ClockTimesAreTwoDigitTwentyFourHourInLocalTime)
-{
-    const QDateTime afternoon = QDateTime(QDate(2026, 3, 2), QTime(14, 2, 7), Qt::LocalTime);
-    EXPECT_EQ(Fmt::clock(afternoon.toUTC()), "14:02");
-    EXPECT_EQ(Fmt::clockSeconds(afternoon.toUTC()), "14:02:07");
-    EXPECT_EQ(Fmt::clock(QDateTime(QDate(2026, 3, 2), QTime(7, 5), Qt::LocalTime)), "07:05");
 }
 
 TEST(ShareStatus, RetryingCountsDownAndOnlyTroubleNeedsAttention)

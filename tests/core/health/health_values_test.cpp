@@ -76,16 +76,13 @@ TEST(ReachabilityTracker, LatencyFiguresIgnoreUnansweredChecks)
     }
 }
 
-TEST(Trace, RunsSplitAHistoryIntoAnsweredAndSilentStretches)
+// Runs split a history into answered and silent stretches; a drop starts at the first of the current silent ones.
+TEST(Trace, RunsAndTheDropStartFollowTheSilentChecks)
 {
     using Runs = std::vector<Trace::Run>;
     EXPECT_EQ(Trace::runs({}), Runs {});
     EXPECT_EQ(Trace::runs({1.0, 2.0, {}, {}, 3.0}), (Runs {{{0, 2}, true}, {{2, 4}, false}, {{4, 5}, true}}));
     EXPECT_EQ(Trace::runs({0.0, 0.0}), (Runs {{{0, 2}, true}}));
-}
-
-TEST(Trace, DropStartIsTheFirstOfTheCurrentSilentChecks)
-{
     const std::pair<Results, std::optional<int>> cases[] = {
         {{}, {}}, {{5.0, {}, {}}, 1}, {{{}, {}}, 0}, {{{}, 5.0}, {}}, {{{}, 5.0, {}, 6.0, {}}, 4},
     };

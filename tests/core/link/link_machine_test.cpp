@@ -52,6 +52,14 @@ LinkMachine waitingAfterDrop()
     return m;
 }
 
+// As at start-up, before the first tick.
+LinkMachine armedLine(bool keep)
+{
+    LinkMachine m(keep, standard);
+    m.arm(t0);
+    return m;
+}
+
 LinkMachine failedLine(std::optional<bool> verdict = {})
 {
     LinkMachine m(true, standard);
@@ -96,18 +104,6 @@ TEST(LinkMachine, EventsThatDoNotApplyChangeNothing)
     }
 }
 
-TEST(LinkMachine, FirstStartArmsThenMountsOnTheNextTick)
-{
-    LinkMachine m(true, standard);
-    m.arm(t0);
-    EXPECT_EQ(m.phase(), waiting);
-    play(m, {{Event::tick(), 0, mount, mounting}, {Event::mountSucceeded(), 1, nothing, connected}});
-
-    LinkMachine off(false, standard);
-    off.arm(t0);
-    EXPECT_EQ(off.phase(), idle);
-}
-
 TEST(LinkMachine, DroppedMountRetriesWithDelaysDoublingUpToTheCapAndAnnouncesBothEnds)
 {
     LinkMachine m = mountedLine();
@@ -134,6 +130,10 @@ TEST(LinkMachine, ServerAndMountEventsGiveOneDropOneRecoveryAndAMountWhenItHelps
         LinkMachine start;
         std::vector<Step> steps;
     } scripts[] = {
+        {"first start mounts on the next tick", armedLine(true),
+            {{Event::tick(), 0, mount, mounting}, {Event::mountSucceeded(), 1, nothing, connected}}},
+        {"first start of a line not kept connected waits for the user", armedLine(false),
+            {{Event::tick(), 0, nothing, idle}}},
         {"server outage drops once and recovers while the mount stays", mountedLine(),
             {{Event::server(false), 0, notifyDropped, serverDown}, {Event::server(false), 0, nothing, serverDown},
                 {Event::server(true), 30, notifyRecovered, connected}}},
