@@ -38,11 +38,7 @@ TEST(UpdateArchive, UnpacksFoldersFilesAndLinksThatStayInsideWithSaneModes)
 
 TEST(UpdateArchive, EntryThatWouldReachOutsideStopsTheUnpacking)
 {
-    const struct {
-        const char* what;
-        std::vector<Entry> entries;
-        const char* culprit;
-    } cases[] = {
+    const std::tuple<const char*, std::vector<Entry>, const char*> cases[] = {
         {"absolute path", {{"/tmp/planted", Kind::file, 0644, "x", {}}}, "/tmp/planted"},
         {"climbing path", {{"app/../../planted", Kind::file, 0644, "x", {}}}, "app/../../planted"},
         {"climbing folder", {{"../planted/", Kind::folder, 0755, {}, {}}}, "../planted/"},
@@ -55,15 +51,15 @@ TEST(UpdateArchive, EntryThatWouldReachOutsideStopsTheUnpacking)
         {"links that climb out only together",
             {{"here", Kind::link, 0777, {}, "."}, {"away", Kind::link, 0777, {}, "here/.."}}, "away"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [what, entries, culprit] : cases) {
+        SCOPED_TRACE(what);
         QTemporaryDir root;
         const QString destination = root.filePath("stage");
         QDir().mkpath(destination);
-        const auto zip = UpdateArchive::pack(c.entries);
+        const auto zip = UpdateArchive::pack(entries);
         ASSERT_TRUE(zip);
         EXPECT_EQ(UpdateArchive::unpack(*zip, destination).value_or(QString()).toStdString(),
-            QStringLiteral("The archive holds “%1”, which points outside its folder.").arg(c.culprit).toStdString());
+            QStringLiteral("The archive holds “%1”, which points outside its folder.").arg(culprit).toStdString());
         EXPECT_EQ(QDir(root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList {"stage"});
         EXPECT_FALSE(QFileInfo::exists("/tmp/planted"));
     }

@@ -57,10 +57,7 @@ TEST_F(LoginItemTest, AFailureIsDescribedInASentence)
 
 TEST(LoginItemExec, ProgramPathsAreQuotedForTheExecKey)
 {
-    const struct {
-        const char* path;
-        const char* exec;
-    } cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"/usr/bin/mountwire", R"("/usr/bin/mountwire")"},
         {"/home/a b/Mountwire", R"("/home/a b/Mountwire")"},
         {"/opt/100%/mw", R"("/opt/100%%/mw")"},
@@ -68,9 +65,9 @@ TEST(LoginItemExec, ProgramPathsAreQuotedForTheExecKey)
         {"/opt/back\\slash", R"("/opt/back\\\\slash")"},
         {"/opt/Büro/mw", R"("/opt/Büro/mw")"},
     };
-    for (const auto& c : cases) {
-        const QString text = AutostartLoginItem::entryText(QString::fromUtf8(c.path));
-        EXPECT_TRUE(text.contains(QStringLiteral("\nExec=") + QString::fromUtf8(c.exec) + "\n")) << text.toStdString();
+    for (const auto& [path, exec] : cases) {
+        const QString text = AutostartLoginItem::entryText(QString::fromUtf8(path));
+        EXPECT_TRUE(text.contains(QStringLiteral("\nExec=") + QString::fromUtf8(exec) + "\n")) << text.toStdString();
     }
 }
 

@@ -20,11 +20,8 @@ const bool systemBusIsTheTestDaemons = [] {
 
 TEST(ServerListTest, ResultSetsGiveASortedListKeyedByProtocolAndName)
 {
-    const struct {
-        const char* what;
-        std::vector<std::pair<P, QStringList>> steps;
-        QStringList ids; // the list afterwards, in order
-    } cases[] = {
+    // What happens, what the browser delivers, and the list afterwards in order.
+    const std::tuple<const char*, std::vector<std::pair<P, QStringList>>, QStringList> cases[] = {
         {"one machine offering two protocols", {{P::smb, {"Studio"}}, {P::afp, {"Studio"}}},
             {"afp|Studio", "smb|Studio"}},
         {"names differing in case sit together, ordered by protocol",
@@ -35,14 +32,14 @@ TEST(ServerListTest, ResultSetsGiveASortedListKeyedByProtocolAndName)
         {"an empty set clears only its own protocol", {{P::smb, {"A"}}, {P::nfs, {"A"}}, {P::smb, {}}}, {"nfs|A"}},
         {"a name seen on two interfaces is one entry", {{P::smb, {"A", "A"}}}, {"smb|A"}},
     };
-    for (const auto& c : cases) {
+    for (const auto& [what, steps, expected] : cases) {
         std::vector<DiscoveredServer> servers;
-        for (const auto& [proto, names] : c.steps)
+        for (const auto& [proto, names] : steps)
             servers = ServerList::update(servers, proto, names).servers;
         QStringList ids;
         for (const DiscoveredServer& server : servers)
             ids.append(server.id());
-        EXPECT_EQ(ids, c.ids) << c.what;
+        EXPECT_EQ(ids, expected) << what;
     }
 }
 

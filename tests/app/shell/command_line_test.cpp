@@ -148,11 +148,8 @@ TEST(CommandLine, DrivesTheRunningApplicationAndSaysWhyWhenItCannot)
     ASSERT_EQ(rig.cli({"status"}).exit, 0);
     spy.ids.clear(); // every line appeared at the start
 
-    const struct {
-        QStringList arguments;
-        int exit;
-        QString says; // on standard output when done, else on standard error
-    } cases[] = {
+    // What is said is on standard output when done, else on standard error.
+    const std::tuple<QStringList, int, QString> cases[] = {
         {{"connect", "Drop Box"}, 0, "Drop Box is connected at " + env("MW_GVFS_DIR")},
         {{"connect", JsonFields::uuidText(rig.smb.id).toLower()}, 0, "Team Files is connected"},
         {{"status"}, 0, "2 of 4 live\n"},
@@ -172,11 +169,11 @@ TEST(CommandLine, DrivesTheRunningApplicationAndSaysWhyWhenItCannot)
         {{"log", "--limit", "none"}, 2, "--limit needs a whole number above 0"},
         {{"status", "--force"}, 2, "“status” does not take the option “--force”."},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.arguments.join(' ').toStdString());
-        const Ran run = rig.cli(c.arguments);
-        EXPECT_EQ(run.exit, c.exit) << run.err.toStdString();
-        EXPECT_TRUE((c.exit == 0 ? run.out : run.err).contains(c.says)) << run.out.toStdString() << run.err.toStdString();
+    for (const auto& [arguments, exit, says] : cases) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        const Ran run = rig.cli(arguments);
+        EXPECT_EQ(run.exit, exit) << run.err.toStdString();
+        EXPECT_TRUE((exit == 0 ? run.out : run.err).contains(says)) << run.out.toStdString() << run.err.toStdString();
         EXPECT_FALSE(run.out.contains("\x1b[")) << "colour only on a terminal";
     }
 

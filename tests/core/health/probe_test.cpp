@@ -106,20 +106,16 @@ TEST(Probe, SilentServerGivesUpAtTheTimeoutWithoutBlockingAndCompletesOnce)
 TEST(Probe, UnusablePortsTimeoutsAndHostsGiveNoneWithoutALookUp)
 {
     LocalPort listener("127.0.0.1", true);
-    const int port = listener.port;
-    const struct {
-        QString host;
-        int port;
-        double timeout;
-    } cases[] = {
-        {"127.0.0.1", -1, 3}, {"127.0.0.1", 0, 3}, {"127.0.0.1", port, 0}, {"127.0.0.1", port, std::nan("")},
-        {"", port, 3}, {"bad host", port, 3}, {"fe80::1%nosuchif", port, 3}, {"::1::2", port, 3},
+    const int open = listener.port;
+    const std::tuple<QString, int, double> cases[] = {
+        {"127.0.0.1", -1, 3}, {"127.0.0.1", 0, 3}, {"127.0.0.1", open, 0}, {"127.0.0.1", open, std::nan("")},
+        {"", open, 3}, {"bad host", open, 3}, {"fe80::1%nosuchif", open, 3}, {"::1::2", open, 3},
     };
-    for (const auto& c : cases) {
+    for (const auto& [host, port, timeout] : cases) {
         ProbeDone done;
-        Probe::tcp(c.host, c.port, c.timeout, done.callback());
-        ASSERT_TRUE(done.wait(2s)) << c.host.toStdString();
-        EXPECT_EQ(done.result, std::nullopt) << c.host.toStdString() << ":" << c.port;
+        Probe::tcp(host, port, timeout, done.callback());
+        ASSERT_TRUE(done.wait(2s)) << host.toStdString();
+        EXPECT_EQ(done.result, std::nullopt) << host.toStdString() << ":" << port;
     }
     for (const auto& [requested, used] : {std::pair{70000, 65535}, {-1, 0}, {445, 445}})
         EXPECT_EQ(Probe::clampPort(requested), used);

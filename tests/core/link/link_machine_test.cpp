@@ -84,11 +84,7 @@ TEST(Backoff, DoublesFromBaseUpToTheCapAndNeverOverflows)
 TEST(LinkMachine, EventsThatDoNotApplyChangeNothing)
 {
     const LinkMachine idleLine(true, standard);
-    const struct {
-        const char* what;
-        LinkMachine machine;
-        Event event;
-    } cases[] = {
+    const std::tuple<const char*, LinkMachine, Event> cases[] = {
         {"tick while connected", mountedLine(), Event::tick()},
         {"mount failure while waiting", waitingAfterDrop(), Event::mountFailed(true)},
         {"disappearance of a share that was not mounted", idleLine, Event::mountDisappeared()},
@@ -97,10 +93,10 @@ TEST(LinkMachine, EventsThatDoNotApplyChangeNothing)
         {"tick while idle", idleLine, Event::tick()},
         {"tick before the retry is due", waitingAfterDrop(), Event::tick()},
     };
-    for (const auto& c : cases) {
-        LinkMachine m = c.machine;
-        EXPECT_EQ(m.handle(c.event, at(1)), nothing) << c.what;
-        EXPECT_EQ(m, c.machine) << c.what;
+    for (const auto& [what, machine, event] : cases) {
+        LinkMachine m = machine;
+        EXPECT_EQ(m.handle(event, at(1)), nothing) << what;
+        EXPECT_EQ(m, machine) << what;
     }
 }
 
@@ -125,11 +121,7 @@ TEST(LinkMachine, DroppedMountRetriesWithDelaysDoublingUpToTheCapAndAnnouncesBot
 
 TEST(LinkMachine, ServerAndMountEventsGiveOneDropOneRecoveryAndAMountWhenItHelps)
 {
-    const struct {
-        const char* what;
-        LinkMachine start;
-        std::vector<Step> steps;
-    } scripts[] = {
+    const std::tuple<const char*, LinkMachine, std::vector<Step>> scripts[] = {
         {"first start mounts on the next tick", armedLine(true),
             {{Event::tick(), 0, mount, mounting}, {Event::mountSucceeded(), 1, nothing, connected}}},
         {"first start of a line not kept connected waits for the user", armedLine(false),
@@ -159,10 +151,10 @@ TEST(LinkMachine, ServerAndMountEventsGiveOneDropOneRecoveryAndAMountWhenItHelps
         {"failed line mounts when a down server answers", failedLine(false),
             {{Event::server(true), 1, mount, mounting}}},
     };
-    for (const auto& script : scripts) {
-        SCOPED_TRACE(script.what);
-        LinkMachine m = script.start;
-        play(m, script.steps);
+    for (const auto& [what, start, steps] : scripts) {
+        SCOPED_TRACE(what);
+        LinkMachine m = start;
+        play(m, steps);
     }
 }
 

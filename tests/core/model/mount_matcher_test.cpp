@@ -17,11 +17,7 @@ ShareSpec share(ShareProtocol proto, const char* host, const char* path)
 
 TEST(MountedVolume, SourceIsTakenApartForEveryKindOfMount)
 {
-    const struct {
-        const char* from;
-        const char* fsType;
-        MountedVolume::Source source;
-    } cases[] = {
+    const std::tuple<const char*, const char*, MountedVolume::Source> cases[] = {
         {"//DOMAIN;someone@server._smb._tcp.local/Share%20One", "smbfs",
             {"server._smb._tcp.local", "someone", "Share One"}},
         {"//anna:secret@nas/Team/", "smbfs", {"nas", "anna", "Team"}}, {"//nas/share", "smbfs", {"nas", "", "share"}},
@@ -35,8 +31,8 @@ TEST(MountedVolume, SourceIsTakenApartForEveryKindOfMount)
         {"//nas//deep//", "smbfs", {"nas", "", "deep"}}, {"//nas", "smbfs", {"nas", "", ""}},
         {"//an%zz@nas/%zz", "smbfs", {"nas", "an%zz", "%zz"}}, {"", "nfs", {"", "", ""}},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(MountedVolume::parseSource(c.from, c.fsType), c.source) << c.from;
+    for (const auto& [from, fsType, source] : cases)
+        EXPECT_EQ(MountedVolume::parseSource(from, fsType), source) << from;
 }
 
 TEST(MountMatcher, HostsCompareByNameWhateverTheirDress)
@@ -56,19 +52,15 @@ TEST(MountMatcher, MatchesOnProtocolFamilyHostAndPath)
     const MountedVolume smbfs("/m/a", "smbfs", "//DOMAIN;someone@server._smb._tcp.local/Share%20One");
     const MountedVolume dav("/m/b", "webdav", "https://dav:8443/files");
     const MountedVolume unknown("/m/c", "cifs", "//nas/x");
-    const struct {
-        ShareSpec spec;
-        const MountedVolume& vol;
-        bool matches;
-    } cases[] = {
+    const std::tuple<ShareSpec, const MountedVolume&, bool> cases[] = {
         {share(smb, "server.local", "share one"), smbfs, true}, {share(smb, "SERVER", "/Share One/"), smbfs, true},
         {share(afp, "server", "Share One"), smbfs, false}, {share(smb, "server", "Share Two"), smbfs, false},
         {share(smb, "10.0.0.2", "Share One"), smbfs, false}, {share(webdav, "dav", "files"), dav, true},
         {share(webdavs, "DAV", "files/"), dav, true}, {share(smb, "dav", "files"), dav, false},
         {share(smb, "nas", "x"), unknown, false},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(MountMatcher::matches(c.spec, c.vol), c.matches) << c.spec.displayURL().toStdString();
+    for (const auto& [spec, vol, matches] : cases)
+        EXPECT_EQ(MountMatcher::matches(spec, vol), matches) << spec.displayURL().toStdString();
 }
 
 TEST(MountMatcher, EachVolumeServesOneShareAndEarlierOnesWin)

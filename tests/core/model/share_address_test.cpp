@@ -10,10 +10,7 @@ using enum ShareProtocol;
 
 TEST(ShareAddress, ParsesIntoItsPartsOrGivesTheProblemThatComesFirst)
 {
-    const struct {
-        const char* text;
-        ShareAddress::Parsed expected;
-    } cases[] = {
+    const std::pair<const char*, ShareAddress::Parsed> cases[] = {
         {"smb://anna@nas:10445/Team Files/", ShareAddress {smb, "nas", 10445, "anna", false, "Team Files"}},
         {"smb://[fe80::1%25en0]/Caf%C3%A9", ShareAddress {smb, "fe80::1%en0", {}, "", false, "Café"}},
         {"smb://[fe80::1%en0]/x", ShareAddress {smb, "fe80::1%en0", {}, "", false, "x"}},
@@ -48,8 +45,8 @@ TEST(ShareAddress, ParsesIntoItsPartsOrGivesTheProblemThatComesFirst)
         {"smb://[fe80::1:445", Problem::missingHost()}, {":445", Problem::missingHost()},
         {"smb://anna@/share", Problem::missingHost()}, {"smb://%20/x", Problem::missingHost()},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(ShareAddress::parse(c.text), c.expected) << c.text;
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(ShareAddress::parse(text), expected) << text;
 }
 
 TEST(ShareAddress, SwitchingProtocolRewritesOnlyTheSchemeAndBracketsOnlyBareIPv6Hosts)
