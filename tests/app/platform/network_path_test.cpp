@@ -21,10 +21,10 @@ TEST(NetworkPath, FollowsLinksAddressesAndDefaultRoutes)
             {{"wlan0", true, false, 2, false}, {"eth1", true, false, 1, false}, {"eth0", true, false, 1, true}},
             {satisfied, {"eth0", "eth1", "wlan0"}}},
     };
-    for (const auto& [what, links, expected] : cases) {
+    for (const auto& [what, given, expected] : cases) {
         NetworkLinks links;
         int index = 1;
-        for (const Link& link : links)
+        for (const Link& link : given)
             links.byIndex[index++] = link;
         EXPECT_EQ(evaluate(links), expected) << what;
     }

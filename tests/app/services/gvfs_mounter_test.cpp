@@ -194,8 +194,13 @@ TEST(GvfsMounter, FailuresSayWhyAndOnlyAStoppedServerIsRetried)
     GvfsMounter mounter;
     const QString wrong = QStringLiteral("not-the-password");
     const char* refused = "The server refused the connection.";
-    // The server's control script is given where the failure is a stopped server's.
-    const std::tuple<const char*, ShareSpec, QString, const char*, QString> cases[] = {
+    const struct {
+        const char* needs;
+        ShareSpec spec;
+        QString password;
+        const char* sentence;
+        QString control; // none: a failure the user must fix
+    } cases[] = {
         {"MW_SMB_PORT", smbShare(), wrong, "The server didn’t accept the user name or password."},
         {"MW_DAV_PORT", davShare(), wrong, "The server didn’t accept the user name or password."},
         {"MW_SMB_PORT", smbShare("no-such-share"), env("MW_SMB_PASSWORD"), "That share wasn’t found on the server."},

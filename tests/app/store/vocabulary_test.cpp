@@ -20,17 +20,15 @@ TEST(Fmt, FiguresTimesAndDistancesReadAsTheBoardPrintsThem)
     EXPECT_EQ(Fmt::span(119), "119 s");
     EXPECT_EQ(Fmt::span(600), "10 min");
     EXPECT_EQ(Fmt::span(150), "3 min");
-    const struct {
-        int secondsAhead;
-        const char* text;
-    } countdowns[] {{59, "in 59s"}, {60, "in 1m"}, {-30, "in 0s"}, {0, "in 0s"}, {3599, "in 59m"}},
+    const std::pair<int, const char*> countdowns[] {{59, "in 59s"}, {60, "in 1m"}, {-30, "in 0s"}, {0, "in 0s"},
+        {3599, "in 59m"}},
         relatives[] {{-10, "just now"}, {-59, "just now"}, {-60, "1 min. ago"}, {-7200, "2 hr. ago"},
             {-86400 * 3, "3 days ago"}, {-86400, "1 day ago"}, {600, "in 10 min."}};
-    for (const auto& c : countdowns)
-        EXPECT_EQ(Fmt::countdown(noon.addSecs(c.secondsAhead), noon), c.text) << c.secondsAhead;
+    for (const auto& [secondsAhead, text] : countdowns)
+        EXPECT_EQ(Fmt::countdown(noon.addSecs(secondsAhead), noon), text) << secondsAhead;
     EXPECT_EQ(Fmt::countdown(std::nullopt, noon), "soon");
-    for (const auto& c : relatives)
-        EXPECT_EQ(Fmt::relative(noon.addSecs(c.secondsAhead), noon), c.text) << c.secondsAhead;
+    for (const auto& [secondsAhead, text] : relatives)
+        EXPECT_EQ(Fmt::relative(noon.addSecs(secondsAhead), noon), text) << secondsAhead;
 }
 
 TEST(ShareStatus, RetryingCountsDownAndOnlyTroubleNeedsAttention)

@@ -1,4 +1,3 @@
-#include "link/line_continuity.h"
 #include "link/link_machine.h"
 
 #include <gtest/gtest.h>
@@ -245,20 +244,6 @@ TEST(LinkMachine, DropsAndRecoveriesStrictlyAlternateUnderAnyEvents)
         }
     }
     EXPECT_GT(drops, 100) << "the random walk should reach many outages";
-}
-
-TEST(LineContinuity, FollowsThePhaseAndReadsOnlyItsOwnNames)
-{
-    const std::pair<LinkMachine::Phase, LineContinuity> table[] = {{idle, LineContinuity::dotted},
-        {mounting, LineContinuity::dashed}, {connected, LineContinuity::solid}, {stale, LineContinuity::broken},
-        {serverDown, LineContinuity::broken}, {waiting, LineContinuity::dashed}, {failed, LineContinuity::broken}};
-    for (const auto& [phase, continuity] : table) {
-        EXPECT_EQ(lineContinuity(phase), continuity) << toRaw(phase).toStdString();
-        EXPECT_EQ(lineContinuityFromRaw(toRaw(continuity)), continuity);
-        EXPECT_EQ(phaseFromRaw(toRaw(phase)), phase);
-    }
-    EXPECT_FALSE(lineContinuityFromRaw(QStringLiteral("Solid")));
-    EXPECT_FALSE(phaseFromRaw(QStringLiteral("")));
 }
 
 } // namespace

@@ -63,28 +63,11 @@ TEST(MountMatcher, MatchesOnProtocolFamilyHostAndPath)
         EXPECT_EQ(MountMatcher::matches(spec, vol), matches) << spec.displayURL().toStdString();
 }
 
+// Each share in turn takes the first volume it matches that no earlier share took: the same as the plain walk
+// over every volume, on boards with twins, mounts made twice and a mount point listed for two sources.
 TEST(MountMatcher, EachVolumeServesOneShareAndEarlierOnesWin)
 {
-    const ShareSpec first = share(smb, "nas", "media");
-    const ShareSpec twin = share(smb, "NAS.local", "Media");
-    const ShareSpec other = share(nfs, "nas", "export");
-    const ShareSpec unmounted = share(afp, "nas", "media");
-    const MountedVolume once("/m/media", "smbfs", "//nas/media");
-    const MountedVolume again("/m/media-1", "smbfs", "//nas/Media");
-    const MountedVolume exportVolume("/m/export", "nfs", "nas:/export");
-
-    const auto assigned = MountMatcher::assign({first, twin, other, unmounted}, {once, exportVolume, again});
-    EXPECT_EQ(assigned.size(), 3);
-    EXPECT_EQ(assigned.value(first.id), once);
-    EXPECT_EQ(assigned.value(twin.id), again);
-    EXPECT_EQ(assigned.value(other.id), exportVolume);
-
-    const auto single = MountMatcher::assign({first, twin}, {once});
-    EXPECT_EQ(single.keys(), QList<QUuid>({first.id}));
-    EXPECT_EQ(MountMatcher::assign({first}, {again, once}).value(first.id), again);
-
-    // Against the plain walk over every volume, on boards with twins, mounts made twice and a mount point
-    // the table lists twice for two different sources.
+    qsizetype matched = 0;
     const char* hosts[] = {"nas", "NAS.local", "nas._smb._tcp.local", "other"};
     const char* paths[] = {"media", "/Media/", "export"};
     for (unsigned seed = 1; seed <= 20; ++seed) {
@@ -111,7 +94,9 @@ TEST(MountMatcher, EachVolumeServesOneShareAndEarlierOnesWin)
             }
         }
         EXPECT_EQ(MountMatcher::assign(shares, volumes), walked) << "seed " << seed;
+        matched += walked.size();
     }
+    EXPECT_GT(matched, 40) << "the boards should match often";
 }
 
 } // namespace

@@ -1,5 +1,4 @@
 #include "model/share_address.h"
-#include "model/share_protocol.h"
 
 #include <gtest/gtest.h>
 
@@ -61,23 +60,6 @@ TEST(ShareAddress, SwitchingProtocolRewritesOnlyTheSchemeAndBracketsOnlyBareIPv6
     };
     for (const auto& [line, proto, expected] : cases)
         EXPECT_EQ(ShareAddress::replacingScheme(line, proto), QString::fromUtf8(expected)) << line;
-}
-
-// Schemes are read in any case; stored raw values and mount-table type names only exactly.
-TEST(ShareProtocol, RoundTripsThroughItsNamesAndReadsOnlyTheNamesItKnows)
-{
-    for (ShareProtocol proto : allShareProtocols()) {
-        EXPECT_EQ(shareProtocolFromRaw(toRaw(proto)), proto);
-        EXPECT_EQ(shareProtocolFromScheme(urlScheme(proto).toUpper()), proto);
-        EXPECT_EQ(fsTypeName(shareProtocolFromFsType(fsTypeName(proto)).value_or(smb)), fsTypeName(proto));
-    }
-    EXPECT_EQ(shareProtocolFromScheme("Cifs"), smb);
-    for (const char* text : {"SMB", "cifs", "", "http"})
-        EXPECT_FALSE(shareProtocolFromRaw(text)) << text;
-    for (const char* text : {"ftp", "", "smb2"})
-        EXPECT_FALSE(shareProtocolFromScheme(text)) << text;
-    for (const char* text : {"cifs", "SMBFS", "ext4"})
-        EXPECT_FALSE(shareProtocolFromFsType(text)) << text;
 }
 
 } // namespace
