@@ -65,10 +65,6 @@ TEST(GvfsMounter, GioErrorsAndClientLibraryMessagesBecomeStatusCodes)
 
 namespace {
 
-#define NEED(var)                                                                                                   \
-    if (env("MW_GVFS_DIR").isEmpty() || env(var).isEmpty())                                                         \
-    GTEST_SKIP() << "no file-system daemon, or " << (var) << " is unset: run under scripts/with-services"
-
 ShareSpec smbShare(const QString& path = env("MW_SMB_SHARE"))
 {
     return share(ShareProtocol::smb, "127.0.0.1", env("MW_SMB_PORT").toInt(), path, env("MW_SMB_USER"));
@@ -182,7 +178,7 @@ TEST(GvfsMounter, EveryServedProtocolMountsAndUnmounts)
     };
     for (const auto& [needs, spec, password, whileMounted] : servers) {
         SCOPED_TRACE(toRaw(spec.proto).toStdString());
-        NEED(needs);
+        REQUIRE_ENV("MW_GVFS_DIR", needs);
         mountAndUnmount(spec, password, whileMounted);
     }
 }
@@ -210,7 +206,7 @@ TEST(GvfsMounter, FailuresSayWhyAndOnlyAStoppedServerIsRetried)
     };
     for (const auto& [needs, spec, password, sentence, control] : cases) {
         SCOPED_TRACE(toRaw(spec.proto).toStdString() + ": " + sentence);
-        NEED(needs);
+        REQUIRE_ENV("MW_GVFS_DIR", needs);
         const bool stopped = !control.isEmpty();
         ASSERT_TRUE(!stopped || QProcess::execute(control, {QStringLiteral("pause")}) == 0);
         const MountOutcome outcome = mountNow(mounter, spec, password);
@@ -222,6 +218,6 @@ TEST(GvfsMounter, FailuresSayWhyAndOnlyAStoppedServerIsRetried)
             EXPECT_EQ(unmountNow(mounter, *back.mountedCase()->mountPoint), std::nullopt);
         }
     }
-    NEED("MW_GVFS_DIR");
+    REQUIRE_ENV("MW_GVFS_DIR");
     EXPECT_NE(unmountNow(mounter, QDir::tempPath(), true).value_or(QString()), QString()) << "nothing was mounted there";
 }

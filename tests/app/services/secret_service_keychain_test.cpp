@@ -14,10 +14,6 @@ using P = ShareProtocol;
 
 namespace {
 
-#define NEED_KEYRING()                                                                                              \
-    if (env("MW_KEYRING_DATA").isEmpty())                                                                           \
-    GTEST_SKIP() << "MW_KEYRING_DATA is not set: no password store in this session"
-
 template <typename T, typename Call>
 T answer(Call call, T otherwise = {})
 {
@@ -70,7 +66,7 @@ TEST(KeychainItem, NamesTheSharesPathOnlyForProtocolsThatHaveOne)
 // One password per server, user and protocol; a share without a user stores nothing.
 TEST(SecretServiceKeychain, SharesOnOneServerUserAndProtocolShareOnePassword)
 {
-    NEED_KEYRING();
+    REQUIRE_ENV("MW_KEYRING_DATA");
     SecretServiceKeychain keychain;
     const QString host = uniqueHost();
     const ShareSpec media = share(ShareProtocol::smb, host, std::nullopt, "Media", "ann");
@@ -99,7 +95,7 @@ TEST(SecretServiceKeychain, SharesOnOneServerUserAndProtocolShareOnePassword)
 
 TEST(SecretServiceKeychain, PasswordIsInNoFileWeWrite)
 {
-    NEED_KEYRING();
+    REQUIRE_ENV("MW_KEYRING_DATA");
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
     for (const char* name : {"CONFIG", "DATA", "CACHE"})

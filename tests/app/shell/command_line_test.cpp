@@ -53,12 +53,6 @@ struct AppRig {
     ShareSpec twin2 {QUuid::createUuid(), "Twin", ShareProtocol::smb, "127.0.0.1", 1, "b", "", false, false};
     Profile office {QUuid::createUuid(), "Office", "building.2", {dav.id}, true};
 
-    static bool servicesThere()
-    {
-        return !env("MW_GVFS_DIR").isEmpty() && !env("MW_DAV_CONTROL").isEmpty() && !env("MW_SMB_PORT").isEmpty()
-            && !env("MW_KEYRING_DATA").isEmpty();
-    }
-
     AppRig()
     {
         TestApp::instance();
@@ -132,9 +126,8 @@ struct AppRig {
     }
 };
 
-#define REQUIRE_SERVICES()                                                                                  \
-    if (!AppRig::servicesThere())                                                                          \
-        GTEST_SKIP() << "needs the file servers, file-system daemon and password store of scripts/with-services";
+// The file servers, the file-system daemon and the password store.
+#define REQUIRE_SERVICES() REQUIRE_ENV("MW_GVFS_DIR", "MW_DAV_CONTROL", "MW_SMB_PORT", "MW_KEYRING_DATA")
 
 TEST(CommandLine, DrivesTheRunningApplicationAndSaysWhyWhenItCannot)
 {

@@ -1,14 +1,10 @@
-#include "health/once.h"
 #include "health/reachability_tracker.h"
 #include "health/trace.h"
 #include "health/volume_health.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <barrier>
 #include <limits>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -106,26 +102,6 @@ TEST(Trace, NormalizedKeepsFlatHistoriesFlat)
             ASSERT_EQ(got[i].has_value(), expected[i].has_value()) << i;
             EXPECT_NEAR(got[i].value_or(0), expected[i].value_or(0), 1e-9) << i;
         }
-    }
-}
-
-TEST(Once, ExactlyOneOfManyRacingThreadsCompletes)
-{
-    constexpr int threads = 16;
-    for (int round = 0; round < 200; ++round) {
-        Once once;
-        std::atomic<int> ran{0}, winners{0};
-        std::barrier start(threads);
-        std::vector<std::thread> racers;
-        for (int i = 0; i < threads; ++i)
-            racers.emplace_back([&] {
-                start.arrive_and_wait();
-                winners += once.run([&] { ++ran; });
-            });
-        for (auto& racer : racers)
-            racer.join();
-        ASSERT_EQ(ran.load(), 1) << "round " << round;
-        ASSERT_EQ(winners.load(), 1);
     }
 }
 
