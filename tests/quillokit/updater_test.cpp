@@ -255,22 +255,19 @@ TEST(Updater, StagedFolderChangedAfterValidationIsNotInstalled)
     const auto write = [](const char* name, const char* text) {
         return [=](const QString& app) { TestApp::writeFile(app + name, text); };
     };
-    const struct {
-        const char* what;
-        std::function<void(const QString&)> change;
-    } cases[] = {
+    const std::pair<const char*, std::function<void(const QString&)>> cases[] = {
         {"a file's contents", write("/bin/mountwire", "#!/bin/sh\nrm -rf ~\n")},
         {"a file added", write("/bin/extra", "x")},
         {"a mode", [](const QString& app) { QFile::setPermissions(app + "/version", QFile::ReadOwner | QFile::ExeOwner); }},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [what, change] : cases) {
+        SCOPED_TRACE(what);
         UpdateFixture fixture;
         fixture.publish("1.1");
         auto updater = fixture.makeUpdater();
         updater->check(false);
         ASSERT_TRUE(UpdateFixture::settles(*updater) && updater->phase().kind == Kind::ready);
-        c.change(updater->stagedApp().value_or(fixture.root.filePath("none")));
+        change(updater->stagedApp().value_or(fixture.root.filePath("none")));
         EXPECT_FALSE(updater->installOnQuit());
         EXPECT_EQ(installedVersion(fixture.install), "1.0");
         EXPECT_TRUE(fixture.othersUntouched());

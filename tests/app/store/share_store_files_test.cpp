@@ -101,7 +101,9 @@ TEST(StoreFiles, ADamagedSharesFileIsKeptAsideSaidOnceAndLoadsNothing)
     }
 }
 
-TEST(StoreFiles, OldLogEntriesAreDroppedAtLoadButStayOnDiskUntilTheNextEntry)
+// Entries past the retention are dropped at load but stay on disk until the next entry; a shorter
+// retention and clearing are written at once.
+TEST(StoreFiles, OldLogEntriesGoAtLoadAtTheNextEntryOrAtOnceWhenTheRetentionShortens)
 {
     StoreRig rig;
     rig.started();
@@ -118,6 +120,16 @@ TEST(StoreFiles, OldLogEntriesAreDroppedAtLoadButStayOnDiskUntilTheNextEntry)
     EXPECT_EQ(rig.file("activity.json"), before);
     again.log(ActivityEvent::Kind::info, std::nullopt, "newest");
     EXPECT_FALSE(rig.file("activity.json").contains("old"));
+
+    rig.advance(10 * 86400);
+    again.log(ActivityEvent::Kind::info, std::nullopt, "new");
+    rig.defaults.setInt("logRetentionDays", 7);
+    again.applyRetention();
+    EXPECT_EQ(rig.story(), QStringList {"new"});
+    EXPECT_FALSE(rig.file("activity.json", false).contains("recent"));
+    again.clearEvents();
+    EXPECT_TRUE(again.events().empty());
+    EXPECT_EQ(rig.file("activity.json", false), "[]");
 }
 
 TEST(StoreFiles, LogEntriesAreSavedTogetherWithinASecondAndWhenTheStoreEnds)
@@ -131,22 +143,6 @@ TEST(StoreFiles, LogEntriesAreSavedTogetherWithinASecondAndWhenTheStoreEnds)
     rig.store->log(ActivityEvent::Kind::info, std::nullopt, "last");
     rig.store.reset();
     EXPECT_TRUE(rig.file("activity.json").contains("last"));
-}
-
-TEST(StoreFiles, ClearingTheLogAndANewRetentionAreWrittenAtOnce)
-{
-    StoreRig rig;
-    rig.started();
-    rig.store->log(ActivityEvent::Kind::info, std::nullopt, "old");
-    rig.advance(10 * 86400);
-    rig.store->log(ActivityEvent::Kind::info, std::nullopt, "new");
-    rig.defaults.setInt("logRetentionDays", 7);
-    rig.store->applyRetention();
-    EXPECT_EQ(rig.story(), QStringList {"new"});
-    EXPECT_FALSE(rig.file("activity.json", false).contains("old"));
-    rig.store->clearEvents();
-    EXPECT_TRUE(rig.store->events().empty());
-    EXPECT_EQ(rig.file("activity.json", false), "[]");
 }
 
 TEST(StoreFiles, AnUnreadableLogIsKeptAsideOncePerContentAndTheLogStartsEmpty)
