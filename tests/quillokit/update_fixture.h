@@ -53,7 +53,9 @@ struct UpdateFixture {
     // Whether all but the application's own folder is as it was, and nothing was left beside it.
     bool othersUntouched() const
     {
-        const auto same = [this](const QString& other) { return TestApp::readFile(prefix + '/' + other) == other.toUtf8(); };
+        const auto same = [this](const QString& other) {
+            return TestApp::readFile(prefix + '/' + other) == other.toUtf8();
+        };
         return std::all_of(others.begin(), others.end(), same)
             && QDir(prefix + "/lib").entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System) == QStringList {"mountwire"}
             && QFileInfo(prefix + "/bin/mountwire").canonicalFilePath() == AppFolder::resolved(AppFolder::executable(install));

@@ -2,7 +2,6 @@
 #include "platform/mountinfo.h"
 #include "platform/mountinfo_gvfs_volume_notices.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 

@@ -2,7 +2,6 @@
 #include "services_test_app.h"
 
 #include <QDirIterator>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>

@@ -2,7 +2,6 @@
 #include "fakes/fake_server_browser.h"
 #include "services/avahi_server_browser.h"
 
-#include <QFile>
 #include <QProcess>
 
 #include <gtest/gtest.h>
