@@ -30,6 +30,7 @@ TEST(UpdateArchive, UnpacksFoldersFilesAndLinksThatStayInsideWithSaneModes)
     EXPECT_EQ(modeOf(at("app/bin/tool")), 0755);
     EXPECT_EQ(modeOf(at("app/share/notes")), 0644);
     EXPECT_EQ(modeOf(at("app/share/empty")), 0644);
+    EXPECT_EQ(QFileInfo(at("app/share/empty")).size(), 0);
     EXPECT_EQ(modeOf(at("app/bin")), 0700);
     EXPECT_EQ(modeOf(at("app/share")), 0700);
     EXPECT_EQ(QFileInfo(at("app/bin/same-tool")).symLinkTarget(), at("app/bin/tool"));
