@@ -48,7 +48,7 @@ QString fileFor(const QString& name)
     }
     QString file = name;
     file.replace(u'.', u'_');
-    if (file == QLatin1String("fallback") || file.startsWith(QLatin1String("tray_")) || file == QLatin1String("mountwire"))
+    if (file == QLatin1String("fallback") || file == QLatin1String("mountwire"))
         return {};
     return file;
 }
@@ -205,35 +205,6 @@ QStringList names()
         return result;
     }();
     return all;
-}
-
-TrayState trayState(const std::vector<LineContinuity>& lines)
-{
-    const auto any = [&](LineContinuity wanted) {
-        return std::find(lines.begin(), lines.end(), wanted) != lines.end();
-    };
-    if (any(LineContinuity::broken))
-        return TrayState::dropped;
-    if (any(LineContinuity::dashed))
-        return TrayState::connecting;
-    if (any(LineContinuity::solid))
-        return TrayState::allGood;
-    return TrayState::idle;
-}
-
-QIcon trayIcon(TrayState state)
-{
-    switch (state) {
-    case TrayState::allGood:
-        return fixedIcon(QStringLiteral("tray_connected"));
-    case TrayState::connecting:
-        return fixedIcon(QStringLiteral("tray_connecting"));
-    case TrayState::dropped:
-        return fixedIcon(QStringLiteral("tray_dropped"));
-    case TrayState::idle:
-        break;
-    }
-    return fixedIcon(QStringLiteral("tray_idle"));
 }
 
 QIcon applicationIcon()

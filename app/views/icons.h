@@ -1,14 +1,10 @@
 #pragma once
 
-#include "link/line_continuity.h"
-
 #include <QColor>
 #include <QIcon>
 #include <QPixmap>
 #include <QString>
 #include <QStringList>
-
-#include <vector>
 
 // The application's icons, drawn in one line style on a 24-unit grid and bundled as resources. They are
 // looked up by the symbol names the views use ("gearshape", "building.2"); every icon is tinted with the
@@ -24,13 +20,6 @@ QPixmap pixmap(const QString& name, const QColor& color, int size, double device
 bool has(const QString& name);
 // Every bundled symbol name.
 QStringList names();
-
-// The menu-bar item's image follows the board: any dropped line wins, then any line (re)connecting,
-// then any connected line; with none of these the board is idle.
-enum class TrayState { allGood, connecting, dropped, idle };
-TrayState trayState(const std::vector<LineContinuity>& lines);
-// In fixed colours, readable on light and dark panels alike.
-QIcon trayIcon(TrayState state);
 
 // The application's own icon (the tile with the line mark), for windows and the About tab.
 QIcon applicationIcon();

@@ -67,3 +67,91 @@ mw_kill_pidfile() {
     fi
     rm -f "$file"
 }
+
+# The "pause", "resume" and "stop" of a server script, over its own run_server and stop_server, its
+# state in $dir (the caller's) and $dir/$2 made by "start"; $3 is the server's pid file. "stop" also
+# removes the served folder named in $dir/served. Anything else is answered with the usage, $4 naming
+# the script's own further commands.
+mw_server_command() {
+    local command=$1 marker=$2 pidfile=$3 more=${4:-}
+    case "$command" in
+    pause | resume)
+        [[ -f "$dir/$marker" ]] || fail "not started"
+        if [[ $command == pause ]]; then
+            stop_server
+        elif ! { [[ -f "$pidfile" ]] && mw_running "$(cat "$pidfile")"; }; then
+            run_server
+        fi
+        ;;
+    stop)
+        [[ -d "$dir" ]] || return 0
+        stop_server
+        [[ -f "$dir/served" ]] && rm -rf "$(cat "$dir/served")"
+        rm -rf "$dir"
+        ;;
+    *)
+        echo "usage: $0 start|pause|resume|stop$more" >&2
+        exit 2
+        ;;
+    esac
+}
+
+# The web server's configuration in $dir/httpd.conf (the caller's $dir): the DAV module over $1/files
+# at /$2, behind basic authentication with $1/htpasswd. $3 holds the caller's own lines (its Listen
+# lines, and for TLS its modules and virtual hosts).
+mw_apache_dav_conf() {
+    local www=$1 url_path=$2 own=$3 modules=/usr/lib/apache2/modules
+    cat >"$dir/httpd.conf" <<CONF
+ServerRoot $dir
+ServerName 127.0.0.1
+PidFile $dir/httpd.pid.apache
+DefaultRuntimeDir $dir
+Mutex file:$dir default
+ErrorLog $dir/error.log
+LogLevel warn
+User www-data
+Group www-data
+LoadModule mpm_event_module $modules/mod_mpm_event.so
+LoadModule authz_core_module $modules/mod_authz_core.so
+LoadModule authz_user_module $modules/mod_authz_user.so
+LoadModule authn_core_module $modules/mod_authn_core.so
+LoadModule authn_file_module $modules/mod_authn_file.so
+LoadModule auth_basic_module $modules/mod_auth_basic.so
+LoadModule alias_module $modules/mod_alias.so
+LoadModule dav_module $modules/mod_dav.so
+LoadModule dav_fs_module $modules/mod_dav_fs.so
+StartServers 1
+ServerLimit 2
+ThreadsPerChild 16
+MaxRequestWorkers 32
+$own
+DavLockDB $www/lock/davlock
+DocumentRoot $www/root
+Alias /$url_path $www/files
+<Directory />
+    Require all denied
+</Directory>
+<Directory $www/files>
+    Dav On
+    AuthType Basic
+    AuthName "Mountwire test"
+    AuthUserFile $www/htpasswd
+    Require valid-user
+</Directory>
+CONF
+}
+
+# The folder a web server's children serve as www-data, outside the services folder (private to root),
+# with one file and the password file; its path is printed and kept in $dir/served.
+mw_www_folder() {
+    local user=$1 password=$2 www
+    www=$(mktemp -d "/tmp/mw-$(basename "$dir").XXXXXX")
+    chmod 0755 "$www"
+    echo "$www" >"$dir/served"
+    mkdir -p "$www/root" "$www/files" "$www/lock"
+    echo "hello" >"$www/files/hello.txt"
+    chown -R www-data:www-data "$www/files" "$www/lock"
+    htpasswd -b -c "$www/htpasswd" "$user" "$password" >/dev/null 2>&1 || fail "htpasswd failed"
+    chmod 0644 "$www/htpasswd"
+    echo "$www"
+}

@@ -33,6 +33,10 @@ run_server() {
     mw_wait_listening_on "$addr" 2049 20 || fail "the NFS server did not listen: $(tail -3 "$dir/ganesha.log" 2>/dev/null)"
 }
 
+stop_server() {
+    mw_kill_pidfile "$dir/ganesha.pid"
+}
+
 # Like mw_wait_listening, for one address.
 mw_wait_listening_on() {
     local addr=$1 port=$2 seconds=$3 i
@@ -59,7 +63,7 @@ start)
     echo "$addr" >"$dir/addr"
     files=$(mktemp -d /tmp/mw-nfs.XXXXXX)
     chmod 0755 "$files"
-    echo "$files" >"$dir/files"
+    echo "$files" >"$dir/served"
     echo "hello" >"$files/hello.txt"
     cat >"$dir/ganesha.conf" <<CONF
 NFS_CORE_PARAM {
@@ -98,24 +102,13 @@ CONF
         echo "MW_NFS_CONTROL=$here/nfs.sh"
     } >"$MW_SERVICES_DIR/nfs.env"
     ;;
-pause)
-    [[ -f "$dir/addr" ]] || fail "not started"
-    mw_kill_pidfile "$dir/ganesha.pid"
-    ;;
-resume)
-    [[ -f "$dir/addr" ]] || fail "not started"
-    [[ -f "$dir/ganesha.pid" ]] && mw_running "$(cat "$dir/ganesha.pid")" && exit 0
-    run_server
-    ;;
 stop)
-    [[ -d "$dir" ]] || exit 0
-    mw_kill_pidfile "$dir/ganesha.pid"
+    # The portmapper outlives pauses of the server.
+    [[ -d "$dir" ]] && stop_server
     mw_kill_pidfile "$dir/portmap.pid"
-    [[ -f "$dir/files" ]] && rm -rf "$(cat "$dir/files")"
-    rm -rf "$dir"
+    mw_server_command stop addr "$dir/ganesha.pid"
     ;;
 *)
-    echo "usage: $0 start|pause|resume|stop" >&2
-    exit 2
+    mw_server_command "${1:-}" addr "$dir/ganesha.pid"
     ;;
 esac

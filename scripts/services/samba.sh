@@ -32,6 +32,7 @@ stop_server() {
     for child in $children; do
         mw_running "$child" && kill "$child" 2>/dev/null || true
     done
+    mw_wait_closed "$(cat "$dir/port")" || fail "the port stayed open"
 }
 
 case "${1:-}" in
@@ -45,7 +46,7 @@ start)
     # The services folder is private to root; the share is served as its user.
     files=$(mktemp -d /tmp/mw-samba.XXXXXX)
     chmod 0755 "$files"
-    echo "$files" >"$dir/files"
+    echo "$files" >"$dir/served"
     echo "hello" >"$files/hello.txt"
     chown -R "$unix_user" "$files"
     cat >"$dir/smb.conf" <<CONF
@@ -89,24 +90,7 @@ CONF
         echo "MW_SMB_CONTROL=$here/samba.sh"
     } >"$MW_SERVICES_DIR/samba.env"
     ;;
-pause)
-    [[ -f "$dir/port" ]] || fail "not started"
-    stop_server
-    mw_wait_closed "$(cat "$dir/port")" || fail "the port stayed open"
-    ;;
-resume)
-    [[ -f "$dir/port" ]] || fail "not started"
-    [[ -f "$dir/smbd.pid" ]] && mw_running "$(cat "$dir/smbd.pid")" && exit 0
-    run_server
-    ;;
-stop)
-    [[ -d "$dir" ]] || exit 0
-    stop_server
-    [[ -f "$dir/files" ]] && rm -rf "$(cat "$dir/files")"
-    rm -rf "$dir"
-    ;;
 *)
-    echo "usage: $0 start|pause|resume|stop" >&2
-    exit 2
+    mw_server_command "${1:-}" port "$dir/smbd.pid"
     ;;
 esac

@@ -12,16 +12,21 @@ password=dav-secret-1
 url_path=dav
 quota_used=1048576
 quota_free=7340032
-modules=/usr/lib/apache2/modules
 
 fail() {
     echo "webdav: $*" >&2
     exit 1
 }
 
-# A frozen server takes no signal to end until it runs again.
 thaw_group() {
     [[ -f "$dir/httpd.pid" ]] && kill -CONT -- "-$(cat "$dir/httpd.pid")" 2>/dev/null || true
+}
+
+# A paused server is thawed first: a frozen one takes no signal to end until it runs again.
+stop_server() {
+    thaw_group
+    mw_kill_pidfile "$dir/httpd.pid"
+    mw_wait_closed "$(cat "$dir/port")" || fail "the port stayed open"
 }
 
 run_server() {
@@ -32,60 +37,14 @@ run_server() {
 
 case "${1:-}" in
 start)
-    [[ -x /usr/sbin/apache2 && -f $modules/mod_dav_fs.so ]] || fail "needs the apache2 package"
+    [[ -x /usr/sbin/apache2 && -f /usr/lib/apache2/modules/mod_dav_fs.so ]] || fail "needs the apache2 package"
     [[ $(id -u) -eq 0 ]] || fail "needs root to serve as www-data"
     id www-data >/dev/null 2>&1 || fail "needs the www-data user"
     port=$(mw_free_port) || fail "no free port"
     mkdir -p "$dir"
     echo "$port" >"$dir/port"
-    # The services folder is private to root; the server's own children run as www-data.
-    www=$(mktemp -d /tmp/mw-webdav.XXXXXX)
-    chmod 0755 "$www"
-    echo "$www" >"$dir/www"
-    mkdir -p "$www/root" "$www/files" "$www/lock"
-    echo "hello" >"$www/files/hello.txt"
-    chown -R www-data:www-data "$www/files" "$www/lock"
-    htpasswd -b -c "$dir/htpasswd" "$user" "$password" >/dev/null 2>&1 || fail "htpasswd failed"
-    chmod 0644 "$dir/htpasswd"
-    cp "$dir/htpasswd" "$www/htpasswd"
-    cat >"$dir/httpd.conf" <<CONF
-ServerRoot $dir
-ServerName 127.0.0.1
-Listen 127.0.0.1:$port
-PidFile $dir/httpd.pid.apache
-DefaultRuntimeDir $dir
-Mutex file:$dir default
-ErrorLog $dir/error.log
-LogLevel warn
-User www-data
-Group www-data
-LoadModule mpm_event_module $modules/mod_mpm_event.so
-LoadModule authz_core_module $modules/mod_authz_core.so
-LoadModule authz_user_module $modules/mod_authz_user.so
-LoadModule authn_core_module $modules/mod_authn_core.so
-LoadModule authn_file_module $modules/mod_authn_file.so
-LoadModule auth_basic_module $modules/mod_auth_basic.so
-LoadModule alias_module $modules/mod_alias.so
-LoadModule dav_module $modules/mod_dav.so
-LoadModule dav_fs_module $modules/mod_dav_fs.so
-StartServers 1
-ServerLimit 2
-ThreadsPerChild 16
-MaxRequestWorkers 32
-DavLockDB $www/lock/davlock
-DocumentRoot $www/root
-Alias /$url_path $www/files
-<Directory />
-    Require all denied
-</Directory>
-<Directory $www/files>
-    Dav On
-    AuthType Basic
-    AuthName "Mountwire test"
-    AuthUserFile $www/htpasswd
-    Require valid-user
-</Directory>
-CONF
+    www=$(mw_www_folder "$user" "$password")
+    mw_apache_dav_conf "$www" "$url_path" "Listen 127.0.0.1:$port"
     run_server
     # Size and free space as the share root's quota properties, which is how a client learns them.
     curl -fsS -o /dev/null -u "$user:$password" -X PROPPATCH -H 'Content-Type: application/xml' \
@@ -104,17 +63,6 @@ CONF
         echo "MW_DAV_FREE=$quota_free"
     } >"$MW_SERVICES_DIR/webdav.env"
     ;;
-pause)
-    [[ -f "$dir/port" ]] || fail "not started"
-    thaw_group
-    mw_kill_pidfile "$dir/httpd.pid"
-    mw_wait_closed "$(cat "$dir/port")" || fail "the port stayed open"
-    ;;
-resume)
-    [[ -f "$dir/port" ]] || fail "not started"
-    [[ -f "$dir/httpd.pid" ]] && mw_running "$(cat "$dir/httpd.pid")" && exit 0
-    run_server
-    ;;
 freeze)
     # The server keeps its connections but answers nothing until thawed, as a hung server would.
     # Stopping is only sure once every thread of the server says so.
@@ -131,15 +79,7 @@ thaw)
     [[ -f "$dir/httpd.pid" ]] || fail "not running"
     kill -CONT -- "-$(cat "$dir/httpd.pid")"
     ;;
-stop)
-    [[ -d "$dir" ]] || exit 0
-    thaw_group
-    mw_kill_pidfile "$dir/httpd.pid"
-    [[ -f "$dir/www" ]] && rm -rf "$(cat "$dir/www")"
-    rm -rf "$dir"
-    ;;
 *)
-    echo "usage: $0 start|pause|resume|freeze|thaw|stop" >&2
-    exit 2
+    mw_server_command "${1:-}" port "$dir/httpd.pid" "|freeze|thaw"
     ;;
 esac

@@ -67,45 +67,12 @@ start)
     cat "$dir/ca.crt" >>"$MW_SERVICES_DIR/trust/ca-certificates.crt"
     make_certificate trusted signed || fail "openssl could not sign the server certificate"
     make_certificate self || fail "openssl could not make the self-signed certificate"
-    www=$(mktemp -d /tmp/mw-webdavs.XXXXXX)
-    chmod 0755 "$www"
-    echo "$www" >"$dir/www"
-    mkdir -p "$www/root" "$www/files" "$www/lock"
-    echo "hello" >"$www/files/hello.txt"
-    chown -R www-data:www-data "$www/files" "$www/lock"
-    htpasswd -b -c "$www/htpasswd" "$user" "$password" >/dev/null 2>&1 || fail "htpasswd failed"
-    chmod 0644 "$www/htpasswd"
-    cat >"$dir/httpd.conf" <<CONF
-ServerRoot $dir
-ServerName 127.0.0.1
-Listen 127.0.0.1:$port
+    www=$(mw_www_folder "$user" "$password")
+    mw_apache_dav_conf "$www" "$url_path" "Listen 127.0.0.1:$port
 Listen 127.0.0.1:$self_port
-PidFile $dir/httpd.pid.apache
-DefaultRuntimeDir $dir
-Mutex file:$dir default
-ErrorLog $dir/error.log
-LogLevel warn
-User www-data
-Group www-data
-LoadModule mpm_event_module $modules/mod_mpm_event.so
-LoadModule authz_core_module $modules/mod_authz_core.so
-LoadModule authz_user_module $modules/mod_authz_user.so
-LoadModule authn_core_module $modules/mod_authn_core.so
-LoadModule authn_file_module $modules/mod_authn_file.so
-LoadModule auth_basic_module $modules/mod_auth_basic.so
-LoadModule alias_module $modules/mod_alias.so
-LoadModule dav_module $modules/mod_dav.so
-LoadModule dav_fs_module $modules/mod_dav_fs.so
 LoadModule socache_shmcb_module $modules/mod_socache_shmcb.so
 LoadModule ssl_module $modules/mod_ssl.so
-StartServers 1
-ServerLimit 2
-ThreadsPerChild 16
-MaxRequestWorkers 32
 SSLSessionCache shmcb:$dir/ssl_cache(512000)
-DavLockDB $www/lock/davlock
-DocumentRoot $www/root
-Alias /$url_path $www/files
 <VirtualHost 127.0.0.1:$port>
     SSLEngine on
     SSLCertificateFile $dir/trusted.crt
@@ -115,18 +82,7 @@ Alias /$url_path $www/files
     SSLEngine on
     SSLCertificateFile $dir/self.crt
     SSLCertificateKeyFile $dir/self.key
-</VirtualHost>
-<Directory />
-    Require all denied
-</Directory>
-<Directory $www/files>
-    Dav On
-    AuthType Basic
-    AuthName "Mountwire test"
-    AuthUserFile $www/htpasswd
-    Require valid-user
-</Directory>
-CONF
+</VirtualHost>"
     run_server
     {
         echo "MW_DAVS_PORT=$port"
@@ -137,29 +93,13 @@ CONF
         echo "MW_DAVS_CONTROL=$here/webdavs.sh"
     } >"$MW_SERVICES_DIR/webdavs.env"
     ;;
-pause)
-    [[ -f "$dir/port" ]] || fail "not started"
-    stop_server
-    ;;
-resume)
-    [[ -f "$dir/port" ]] || fail "not started"
-    [[ -f "$dir/httpd.pid" ]] && mw_running "$(cat "$dir/httpd.pid")" && exit 0
-    run_server
-    ;;
 rekey)
     [[ -f "$dir/port" ]] || fail "not started"
     stop_server
     make_certificate self || fail "openssl could not make the self-signed certificate"
     run_server
     ;;
-stop)
-    [[ -d "$dir" ]] || exit 0
-    mw_kill_pidfile "$dir/httpd.pid"
-    [[ -f "$dir/www" ]] && rm -rf "$(cat "$dir/www")"
-    rm -rf "$dir"
-    ;;
 *)
-    echo "usage: $0 start|pause|resume|rekey|stop" >&2
-    exit 2
+    mw_server_command "${1:-}" port "$dir/httpd.pid" "|rekey"
     ;;
 esac

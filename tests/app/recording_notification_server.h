@@ -21,7 +21,6 @@ public:
         QString body;
         QStringList actions; // key, label, key, label…
         QVariantMap hints;
-        int timeout;
     };
 
     explicit RecordingNotificationServer(QStringList capabilities) : capabilities_(std::move(capabilities))
@@ -57,9 +56,9 @@ public Q_SLOTS:
         return QStringLiteral("recording-server");
     }
     Q_SCRIPTABLE uint Notify(const QString& app, uint replaces, const QString&, const QString& summary,
-        const QString& body, const QStringList& actions, const QVariantMap& hints, int timeout)
+        const QString& body, const QStringList& actions, const QVariantMap& hints, int)
     {
-        posted.push_back({app, replaces, summary, body, actions, hints, timeout});
+        posted.push_back({app, replaces, summary, body, actions, hints});
         return uint(posted.size());
     }
 

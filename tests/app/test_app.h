@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTimer>
 
 #include <functional>
@@ -45,6 +48,20 @@ inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 50
 inline void spin(int milliseconds)
 {
     waitUntil([] { return false; }, milliseconds);
+}
+
+// Whole files, for setting up and checking a test's folders; a write makes the folders on the way.
+inline QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
 } // namespace TestApp

@@ -4,21 +4,14 @@
 
 #include <QList>
 
-// Records what was opened, copied and activated; reduce motion is whatever the test sets.
+// Records what was opened and copied; motion is never reduced.
 class FakeDesktop final : public Desktop {
 public:
     void open(const QUrl& url) override { opened.append(url); }
     void copyToClipboard(const QString& text) override { clipboard = text; }
-    bool reduceMotion() const override
-    {
-        ++reduceMotionReads;
-        return reducesMotion;
-    }
-    void activate() override { ++activations; }
+    bool reduceMotion() const override { return false; }
+    void activate() override {}
 
     QList<QUrl> opened;
     QString clipboard;
-    bool reducesMotion = false;
-    mutable int reduceMotionReads = 0;
-    int activations = 0;
 };

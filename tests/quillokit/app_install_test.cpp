@@ -31,24 +31,20 @@ struct Swap {
 
 TEST(AppInstall, KilledBetweenAnyTwoStepsLeavesACompleteAppAndTheNextStartClearsTheRest)
 {
-    const struct {
-        const char* killedAfter;
-        std::function<void(Swap&)> steps;
-        const char* version;
-    } cases[] = {
+    const std::tuple<const char*, std::function<void(Swap&)>, const char*> cases[] = {
         {"nothing", [](Swap&) {}, "1.0"},
         {"the copy's folder was made", [](Swap& s) { ::mkdir(QFile::encodeName(s.beside).constData(), 0700); }, "1.0"},
         {"half the copy", [](Swap& s) { s.prepared() && QFile::remove(s.beside + "/version"); }, "1.0"},
         {"the copy", [](Swap& s) { s.prepared(); }, "1.0"},
         {"the exchange", [](Swap& s) { s.prepared() && AppInstall::exchange(s.installed); }, "1.1"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.killedAfter);
+    for (const auto& [killedAfter, steps, version] : cases) {
+        SCOPED_TRACE(killedAfter);
         Swap swap;
-        c.steps(swap);
-        EXPECT_EQ(swap.complete(), c.version);
+        steps(swap);
+        EXPECT_EQ(swap.complete(), version);
         AppInstall::cleanUp(swap.installed);
-        EXPECT_EQ(swap.complete(), c.version);
+        EXPECT_EQ(swap.complete(), version);
         EXPECT_EQ(QDir(swap.root.filePath("lib")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
             QStringList {"mountwire"});
         EXPECT_TRUE(AppInstall::install(swap.staged, swap.installed, swap.digest)) << "the next install fails";
@@ -58,20 +54,17 @@ TEST(AppInstall, KilledBetweenAnyTwoStepsLeavesACompleteAppAndTheNextStartClears
 
 TEST(AppInstall, WhatIsNotProvablyItsOwnIsNeverRemovedOrReplaced)
 {
-    const struct {
-        const char* what;
-        std::function<void(Swap&)> plant;
-    } cases[] = {
+    const std::pair<const char*, std::function<void(Swap&)>> cases[] = {
         {"beside it, a file its manifest does not list",
             [](Swap& s) { UpdateFixture::installApp(s.beside, "0.9"), QFile(s.beside + "/diary").open(QIODevice::WriteOnly); }},
         {"beside it, a folder without a manifest", [](Swap& s) { QDir().mkpath(s.beside + "/photos"); }},
         {"beside it, a link", [](Swap& s) { QFile::link(s.root.filePath("stage"), s.beside); }},
         {"in it, another program", [](Swap& s) { QFile(s.installed + "/other").open(QIODevice::WriteOnly); }},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [what, plant] : cases) {
+        SCOPED_TRACE(what);
         Swap swap;
-        c.plant(swap);
+        plant(swap);
         const auto before = FolderTree::digest(swap.root.path());
         AppInstall::cleanUp(swap.installed);
         EXPECT_FALSE(AppInstall::install(swap.staged, swap.installed, swap.digest));

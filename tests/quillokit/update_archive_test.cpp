@@ -1,30 +1,13 @@
-#include "quillokit/update_archive.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
+#include "update_fixture.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/stat.h>
 
 namespace {
 
 using Entry = UpdateArchive::Entry;
 using Kind = Entry::Kind;
 
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
-
-int modeOf(const QString& path)
-{
-    struct stat status {};
-    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 0777) : -1;
-}
+using TestApp::readFile;
 
 TEST(UpdateArchive, UnpacksFoldersFilesAndLinksThatStayInsideWithSaneModes)
 {
@@ -42,25 +25,21 @@ TEST(UpdateArchive, UnpacksFoldersFilesAndLinksThatStayInsideWithSaneModes)
     ASSERT_EQ(UpdateArchive::unpack(*zip, root.path()), std::nullopt);
     ::umask(umaskBefore);
     const auto at = [&](const char* path) { return root.filePath(path); };
-    EXPECT_EQ(contents(at("app/bin/tool")), "#!/bin/sh\n");
+    EXPECT_EQ(readFile(at("app/bin/tool")), "#!/bin/sh\n");
     // Nothing setuid, nothing others may write, folders private while staged.
     EXPECT_EQ(modeOf(at("app/bin/tool")), 0755);
     EXPECT_EQ(modeOf(at("app/share/notes")), 0644);
     EXPECT_EQ(modeOf(at("app/share/empty")), 0644);
+    EXPECT_EQ(QFileInfo(at("app/share/empty")).size(), 0);
     EXPECT_EQ(modeOf(at("app/bin")), 0700);
     EXPECT_EQ(modeOf(at("app/share")), 0700);
-    EXPECT_EQ(contents(at("app/share/empty")), "");
     EXPECT_EQ(QFileInfo(at("app/bin/same-tool")).symLinkTarget(), at("app/bin/tool"));
-    EXPECT_EQ(contents(at("app/share/up")), "#!/bin/sh\n");
+    EXPECT_EQ(readFile(at("app/share/up")), "#!/bin/sh\n");
 }
 
 TEST(UpdateArchive, EntryThatWouldReachOutsideStopsTheUnpacking)
 {
-    const struct {
-        const char* what;
-        std::vector<Entry> entries;
-        const char* culprit;
-    } cases[] = {
+    const std::tuple<const char*, std::vector<Entry>, const char*> cases[] = {
         {"absolute path", {{"/tmp/planted", Kind::file, 0644, "x", {}}}, "/tmp/planted"},
         {"climbing path", {{"app/../../planted", Kind::file, 0644, "x", {}}}, "app/../../planted"},
         {"climbing folder", {{"../planted/", Kind::folder, 0755, {}, {}}}, "../planted/"},
@@ -73,15 +52,15 @@ TEST(UpdateArchive, EntryThatWouldReachOutsideStopsTheUnpacking)
         {"links that climb out only together",
             {{"here", Kind::link, 0777, {}, "."}, {"away", Kind::link, 0777, {}, "here/.."}}, "away"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [what, entries, culprit] : cases) {
+        SCOPED_TRACE(what);
         QTemporaryDir root;
         const QString destination = root.filePath("stage");
         QDir().mkpath(destination);
-        const auto zip = UpdateArchive::pack(c.entries);
+        const auto zip = UpdateArchive::pack(entries);
         ASSERT_TRUE(zip);
         EXPECT_EQ(UpdateArchive::unpack(*zip, destination).value_or(QString()).toStdString(),
-            QStringLiteral("The archive holds “%1”, which points outside its folder.").arg(c.culprit).toStdString());
+            QStringLiteral("The archive holds “%1”, which points outside its folder.").arg(culprit).toStdString());
         EXPECT_EQ(QDir(root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList {"stage"});
         EXPECT_FALSE(QFileInfo::exists("/tmp/planted"));
     }

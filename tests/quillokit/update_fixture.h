@@ -44,11 +44,8 @@ struct UpdateFixture {
         QDir().mkpath(root.filePath("real-home"));
         QFile::link(root.filePath("real-home"), home);
         installApp(install, "1.0");
-        for (const QString& other : others) {
-            QDir().mkpath(QFileInfo(prefix + '/' + other).absolutePath());
-            QFile file(prefix + '/' + other);
-            file.open(QIODevice::WriteOnly), file.write(other.toUtf8());
-        }
+        for (const QString& other : others)
+            TestApp::writeFile(prefix + '/' + other, other.toUtf8());
         QFile::link("../lib/mountwire/bin/mountwire", prefix + "/bin/mountwire");
         defaults.setFlag(QStringLiteral("QuilloAutoUpdate"), true);
     }
@@ -56,10 +53,11 @@ struct UpdateFixture {
     // Whether all but the application's own folder is as it was, and nothing was left beside it.
     bool othersUntouched() const
     {
-        return std::all_of(others.begin(), others.end(), [this](const QString& other) {
-            QFile file(prefix + '/' + other);
-            return file.open(QIODevice::ReadOnly) && file.readAll() == other.toUtf8();
-        }) && QDir(prefix + "/lib").entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System) == QStringList {"mountwire"}
+        const auto same = [this](const QString& other) {
+            return TestApp::readFile(prefix + '/' + other) == other.toUtf8();
+        };
+        return std::all_of(others.begin(), others.end(), same)
+            && QDir(prefix + "/lib").entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System) == QStringList {"mountwire"}
             && QFileInfo(prefix + "/bin/mountwire").canonicalFilePath() == AppFolder::resolved(AppFolder::executable(install));
     }
 
@@ -68,11 +66,7 @@ struct UpdateFixture {
     {
         for (const auto& entry : appEntries(version)) {
             const QString path = folder + entry.path.mid(entry.path.indexOf('/'));
-            QDir().mkpath(QFileInfo(path).absolutePath());
-            QFile file(path);
-            file.open(QIODevice::WriteOnly);
-            file.write(entry.contents);
-            file.close();
+            TestApp::writeFile(path, entry.contents);
             ::chmod(QFile::encodeName(path).constData(), mode_t(entry.mode));
         }
     }
@@ -152,6 +146,13 @@ struct UpdateFixture {
         }, timeoutMs);
     }
 };
+
+// The permission bits, setuid and sticky included, of the path itself; -1 when nothing is there.
+inline int modeOf(const QString& path)
+{
+    struct stat status {};
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 07777) : -1;
+}
 
 // Readable failure messages for texts.
 inline void PrintTo(const QString& text, std::ostream* out)

@@ -1,3 +1,4 @@
+#include "app/test_app.h"
 #include "quillokit/update_logic.h"
 #include "quillokit/update_signing.h"
 
@@ -12,31 +13,25 @@ namespace {
 
 TEST(UpdateLogic, VersionsCompareByTheirNumbers)
 {
-    const struct {
-        const char* version;
-        const char* than;
-        bool newer;
-    } cases[] = {{"1.10", "1.9", true}, {"1.9", "1.10", false}, {"2.0", "2.0", false}, {"2.0.1", "2.0", true},
+    const std::tuple<const char*, const char*, bool> cases[] = {{"1.10", "1.9", true}, {"1.9", "1.10", false},
+        {"2.0", "2.0", false}, {"2.0.1", "2.0", true},
         {"2.0", "2.0.1", false}, {"10.0", "9.99", true}, {"1.02", "1.2", false}, {"1.2b", "1.2a", true},
         {"1.123456789012345678901", "1.99999999999999999999", true}};
-    for (const auto& c : cases)
-        EXPECT_EQ(UpdateLogic::isNewer(c.version, c.than), c.newer) << c.version << " against " << c.than;
+    for (const auto& [version, than, newer] : cases)
+        EXPECT_EQ(UpdateLogic::isNewer(version, than), newer) << version << " against " << than;
 }
 
 TEST(UpdateLogic, MinimumSystemComparesItsFirstThreeNumbers)
 {
-    const struct {
-        std::optional<QString> minimum;
-        SystemVersion system;
-        bool supported;
-    } cases[] = {{"12", {12, 0, 0}, true}, {"12.1", {12, 0, 5}, false}, {"11.x.3", {11, 3, 0}, true},
+    const std::tuple<std::optional<QString>, SystemVersion, bool> cases[] = {{"12", {12, 0, 0}, true},
+        {"12.1", {12, 0, 5}, false}, {"11.x.3", {11, 3, 0}, true},
         {"11.x.3", {11, 2, 9}, false}, {"6.1.0.99", {6, 1, 0}, true}, {"..6..2.", {6, 2, 0}, true},
         {"6.1-rc1", {6, 0, 9}, true}, {"99999999999999999999999", {6, 1, 0}, false}, {"", {0, 0, 0}, true},
         {std::nullopt, {0, 0, 0}, true}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(UpdateLogic::systemSupports(c.minimum, c.system), c.supported)
-            << qPrintable(c.minimum.value_or("(none)")) << " on " << c.system.major << '.' << c.system.minor << '.'
-            << c.system.patch;
+    for (const auto& [minimum, system, supported] : cases) {
+        EXPECT_EQ(UpdateLogic::systemSupports(minimum, system), supported)
+            << qPrintable(minimum.value_or("(none)")) << " on " << system.major << '.' << system.minor << '.'
+            << system.patch;
     }
     EXPECT_EQ(SystemVersion::parse("6.1.0-18-amd64"), (SystemVersion {6, 1, 0}));
     EXPECT_EQ(SystemVersion::parse("5.15"), (SystemVersion {5, 15, 0}));
@@ -47,26 +42,20 @@ TEST(UpdateLogic, SignatureHoldsOnlyForTheSignedBytesUnderTheRightKey)
 {
     const auto keys = *UpdateSigning::makeKeyPair();
     const QByteArray archive("the archive's bytes");
-    const QString signature = *UpdateSigning::sign(archive, keys.secretKey);
-    ASSERT_EQ(QByteArray::fromBase64(signature.toLatin1()).size(), 64);
-    const struct {
-        const char* name;
-        QByteArray data;
-        QString signature;
-        QString key;
-        bool valid;
-    } cases[] = {
-        {"as signed", archive, signature, keys.publicKey, true},
-        {"one byte changed", "the archive's bytez", signature, keys.publicKey, false},
-        {"other key", archive, signature, UpdateSigning::makeKeyPair()->publicKey, false},
-        {"signature not Base64", archive, "%%%", keys.publicKey, false},
-        {"key not Base64", archive, signature, "not a key!", false},
-        {"key too short", archive, signature, QString::fromLatin1(QByteArray(31, 'k').toBase64()), false},
-        {"signature too short", archive, signature.left(40), keys.publicKey, false},
+    const QString genuine = *UpdateSigning::sign(archive, keys.secretKey);
+    ASSERT_EQ(QByteArray::fromBase64(genuine.toLatin1()).size(), 64);
+    const std::tuple<const char*, QByteArray, QString, QString, bool> cases[] = {
+        {"as signed", archive, genuine, keys.publicKey, true},
+        {"one byte changed", "the archive's bytez", genuine, keys.publicKey, false},
+        {"other key", archive, genuine, UpdateSigning::makeKeyPair()->publicKey, false},
+        {"genuine not Base64", archive, "%%%", keys.publicKey, false},
+        {"key not Base64", archive, genuine, "not a key!", false},
+        {"key too short", archive, genuine, QString::fromLatin1(QByteArray(31, 'k').toBase64()), false},
+        {"genuine too short", archive, genuine.left(40), keys.publicKey, false},
         {"empty", archive, QString(), QString(), false},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(UpdateLogic::verify(c.data, c.signature, c.key), c.valid) << c.name;
+    for (const auto& [name, data, signature, key, valid] : cases)
+        EXPECT_EQ(UpdateLogic::verify(data, signature, key), valid) << name;
     EXPECT_FALSE(UpdateSigning::sign(archive, keys.publicKey)) << "a public key cannot sign";
 }
 
@@ -79,24 +68,20 @@ TEST(UpdateLogic, SecretKeyFileIsTheOwnersAloneAndNeverOverwritten)
     ::umask(before);
     EXPECT_EQ(QFileInfo(folder.filePath("key")).permissions() & ~(QFile::ReadUser | QFile::WriteUser),
         QFile::ReadOwner | QFile::WriteOwner);
-    QFile file(folder.filePath("key"));
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly) && file.readAll() == "c2VjcmV0\n");
+    EXPECT_EQ(TestApp::readFile(folder.filePath("key")), "c2VjcmV0\n");
 }
 
 TEST(UpdateLogic, SecureTransfersAreNeverRedirectedToPlainAddresses)
 {
-    const struct {
-        const char* from;
-        const char* to;
-        bool allowed;
-    } cases[] = {{"https://example.org/feed", "https://cdn.example.org/feed", true},
+    const std::tuple<const char*, const char*, bool> cases[] = {
+        {"https://example.org/feed", "https://cdn.example.org/feed", true},
         {"https://example.org/feed", "http://example.org/feed", false},
         {"https://example.org/feed", "ftp://example.org/feed", false},
         {"http://example.org/feed", "https://example.org/feed", true},
         {"http://example.org/feed", "http://example.net/feed", true},
         {"http://example.org/feed", "file:///etc/passwd", false}};
-    for (const auto& c : cases)
-        EXPECT_EQ(UpdateLogic::allowsRedirect(QUrl(c.from), QUrl(c.to)), c.allowed) << c.from << " -> " << c.to;
+    for (const auto& [from, to, allowed] : cases)
+        EXPECT_EQ(UpdateLogic::allowsRedirect(QUrl(from), QUrl(to)), allowed) << from << " -> " << to;
 }
 
 } // namespace

@@ -23,12 +23,6 @@ QString installedVersion(const QString& folder)
     return AppFolder::version(folder).value_or(QString());
 }
 
-int modeOf(const QString& path)
-{
-    struct stat status {};
-    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 07777) : -1;
-}
-
 TEST(Updater, NewerSignedVersionDownloadsOnceWithProgressAndReplacesOnlyTheAppsFolderAtItsEnd)
 {
     UpdateFixture fixture;
@@ -256,34 +250,24 @@ TEST(Updater, FailedAutomaticCheckStaysQuietWhileTheUsersCheckSaysWhy)
     }
 }
 
-// Downloads and stages 1.1 for an installed 1.0.
-std::unique_ptr<Updater> staged(UpdateFixture& fixture, UpdaterBundle bundle)
-{
-    fixture.publish("1.1");
-    auto updater = fixture.makeUpdater(std::move(bundle));
-    updater->check(false);
-    EXPECT_TRUE(UpdateFixture::settles(*updater) && updater->phase().kind == Kind::ready);
-    return updater;
-}
-
 TEST(Updater, StagedFolderChangedAfterValidationIsNotInstalled)
 {
     const auto write = [](const char* name, const char* text) {
-        return [=](const QString& app) { QFile file(app + name); file.open(QIODevice::WriteOnly), file.write(text); };
+        return [=](const QString& app) { TestApp::writeFile(app + name, text); };
     };
-    const struct {
-        const char* what;
-        std::function<void(const QString&)> change;
-    } cases[] = {
+    const std::pair<const char*, std::function<void(const QString&)>> cases[] = {
         {"a file's contents", write("/bin/mountwire", "#!/bin/sh\nrm -rf ~\n")},
         {"a file added", write("/bin/extra", "x")},
         {"a mode", [](const QString& app) { QFile::setPermissions(app + "/version", QFile::ReadOwner | QFile::ExeOwner); }},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [what, change] : cases) {
+        SCOPED_TRACE(what);
         UpdateFixture fixture;
-        auto updater = staged(fixture, fixture.bundle());
-        c.change(updater->stagedApp().value_or(fixture.root.filePath("none")));
+        fixture.publish("1.1");
+        auto updater = fixture.makeUpdater();
+        updater->check(false);
+        ASSERT_TRUE(UpdateFixture::settles(*updater) && updater->phase().kind == Kind::ready);
+        change(updater->stagedApp().value_or(fixture.root.filePath("none")));
         EXPECT_FALSE(updater->installOnQuit());
         EXPECT_EQ(installedVersion(fixture.install), "1.0");
         EXPECT_TRUE(fixture.othersUntouched());

@@ -12,11 +12,7 @@ constexpr auto unsatisfied = NetworkPathStatus::unsatisfied;
 TEST(NetworkPath, FollowsLinksAddressesAndDefaultRoutes)
 {
     const Link loopback {"lo", true, true, 1, true};
-    const struct {
-        const char* what;
-        std::vector<Link> links;
-        NetworkPath expected;
-    } cases[] = {
+    const std::tuple<const char*, std::vector<Link>, NetworkPath> cases[] = {
         {"only loopback, even routed", {loopback}, {unsatisfied, {}}},
         {"routed without a usable address", {{"eth0", true, false, 0, true}}, {unsatisfied, {}}},
         {"route through another link than the addressed one",
@@ -25,12 +21,12 @@ TEST(NetworkPath, FollowsLinksAddressesAndDefaultRoutes)
             {{"wlan0", true, false, 2, false}, {"eth1", true, false, 1, false}, {"eth0", true, false, 1, true}},
             {satisfied, {"eth0", "eth1", "wlan0"}}},
     };
-    for (const auto& c : cases) {
+    for (const auto& [what, given, expected] : cases) {
         NetworkLinks links;
         int index = 1;
-        for (const Link& link : c.links)
+        for (const Link& link : given)
             links.byIndex[index++] = link;
-        EXPECT_EQ(evaluate(links), c.expected) << c.what;
+        EXPECT_EQ(evaluate(links), expected) << what;
     }
 }
 

@@ -2,7 +2,6 @@
 
 #include "app/test_app.h"
 
-#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -48,10 +47,7 @@ TEST_F(UserDefaultsTest, ValuesWrittenReadBackAndSurviveARestart)
     EXPECT_FALSE(defaults.boolValue("reconnectAfterWake"));
 
     // Another process's change is seen at the next turn of the event loop: the file is looked at once a turn.
-    QFile other(file());
-    ASSERT_TRUE(other.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    other.write("[General]\nlogRetentionDays=7\nnotifyDrops=false\n");
-    other.close();
+    ASSERT_TRUE(TestApp::writeFile(file(), "[General]\nlogRetentionDays=7\nnotifyDrops=false\n"));
     EXPECT_FALSE(defaults.intValue("logRetentionDays"));
     QCoreApplication::processEvents();
     EXPECT_EQ(defaults.intValue("logRetentionDays"), 7);
@@ -83,18 +79,6 @@ TEST_F(UserDefaultsTest, MistypedValuesReadAsAbsent)
     EXPECT_FALSE(defaults.uuidListValue("braced"));
     // Unquoted commas make the file's own list; as text it is still what the user wrote.
     EXPECT_EQ(defaults.stringValue("plain"), QStringLiteral("a, b"));
-}
-
-TEST(UserDefaultsFileTest, LivesInTheConfigHomeAtEachUse)
-{
-    QTemporaryDir dir, elsewhere;
-    qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
-    QSettingsUserDefaults defaults;
-    defaults.setBool("reconnectAfterWake", false);
-    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("Mountwire/Mountwire.conf"))));
-    qputenv("XDG_CONFIG_HOME", elsewhere.path().toUtf8());
-    EXPECT_FALSE(defaults.boolValue("reconnectAfterWake"));
-    qunsetenv("XDG_CONFIG_HOME");
 }
 
 } // namespace

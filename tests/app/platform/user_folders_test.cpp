@@ -1,8 +1,9 @@
+#include "app/test_app.h"
 #include "platform/atomic_file.h"
+#include "platform/user_defaults.h"
 #include "platform/user_folders.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -11,23 +12,23 @@
 
 namespace {
 
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using TestApp::readFile;
 
+// The settings file too is looked for at each use, so a changed home is followed.
 TEST(UserFoldersTest, FoldersAreMadeUnderTheXdgHomesOrTheUsualPlaces)
 {
     QTemporaryDir dir;
     const QByteArray home = qgetenv("HOME");
     qputenv("XDG_DATA_HOME", dir.filePath("data").toUtf8());
     qputenv("XDG_CACHE_HOME", dir.filePath("cache").toUtf8());
-    EXPECT_EQ(UserFolders::applicationSupport(), dir.filePath("data/Mountwire"));
+    qputenv("XDG_CONFIG_HOME", dir.filePath("config").toUtf8());
     EXPECT_EQ(UserFolders::applicationSupport(), dir.filePath("data/Mountwire"));
     EXPECT_EQ(UserFolders::caches(), dir.filePath("cache/Mountwire"));
     EXPECT_TRUE(QDir(dir.filePath("data/Mountwire")).exists());
     EXPECT_TRUE(QDir(dir.filePath("cache/Mountwire")).exists());
+    QSettingsUserDefaults defaults;
+    defaults.setBool("reconnectAfterWake", false);
+    EXPECT_TRUE(QFile::exists(dir.filePath("config/Mountwire/Mountwire.conf")));
 
     // Unset or relative (which the XDG rules call invalid) fall back under the home folder.
     qputenv("HOME", dir.path().toUtf8());
@@ -35,6 +36,9 @@ TEST(UserFoldersTest, FoldersAreMadeUnderTheXdgHomesOrTheUsualPlaces)
     qputenv("XDG_CACHE_HOME", "relative/cache");
     EXPECT_EQ(UserFolders::applicationSupport(), dir.filePath(".local/share/Mountwire"));
     EXPECT_EQ(UserFolders::caches(), dir.filePath(".cache/Mountwire"));
+    qputenv("XDG_CONFIG_HOME", dir.filePath("elsewhere").toUtf8());
+    EXPECT_FALSE(defaults.boolValue("reconnectAfterWake"));
+    qunsetenv("XDG_CONFIG_HOME");
     qunsetenv("XDG_CACHE_HOME");
     qputenv("HOME", home);
 }
@@ -45,7 +49,7 @@ TEST(AtomicFileTest, ReplacesTheWholeFileOrReportsFalse)
     const QString path = dir.filePath("shares.json");
     ASSERT_TRUE(AtomicFile::write(path, QByteArray(10000, 'x')));
     ASSERT_TRUE(AtomicFile::write(path, "{}"));
-    EXPECT_EQ(contents(path), "{}");
+    EXPECT_EQ(readFile(path), "{}");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList {"shares.json"});
     EXPECT_FALSE(AtomicFile::write(dir.filePath("absent/shares.json"), "{}"));
 }
@@ -65,7 +69,7 @@ TEST(AtomicFileTest, AFailedWriteKeepsTheOldFile)
     ASSERT_TRUE(AtomicFile::write(path, "[\"old\"]"));
 
     EXPECT_FALSE(AtomicFile::write(path, QByteArray(1 << 20, 'n')));
-    EXPECT_EQ(contents(path), "[\"old\"]");
+    EXPECT_EQ(readFile(path), "[\"old\"]");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList {"activity.json"});
 }
 

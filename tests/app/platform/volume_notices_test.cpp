@@ -2,7 +2,6 @@
 #include "platform/mountinfo.h"
 #include "platform/mountinfo_gvfs_volume_notices.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -17,7 +16,7 @@ namespace {
 using Kind = Mountinfo::Change::Kind;
 using Notice = std::pair<QString, QString>; // what, where
 
-TEST(MountinfoTest, ReadsMountPointsByIdWithTheKernelsEscapes)
+TEST(MountinfoTest, ReadsMountPointsByIdWithTheKernelsEscapesAndNamesEachChangeOnce)
 {
     const QByteArray text = "22 1 0:21 / / rw,relatime shared:1 - ext4 /dev/root rw\n"
                             "40 22 0:35 / /media/My\\040Share rw - cifs //server/share rw\n"
@@ -25,13 +24,10 @@ TEST(MountinfoTest, ReadsMountPointsByIdWithTheKernelsEscapes)
                             "42 22 0:37 / /mnt/Caf\\303\\251 rw - tmpfs none rw\n"
                             "garbage line\n"
                             "x 22 0:38 / /mnt/bad-id rw - tmpfs none rw\n";
-    const Mountinfo::Snapshot expected {
+    const Mountinfo::Snapshot parsed {
         {22, "/"}, {40, "/media/My Share"}, {41, "/mnt/tab\tand\\back"}, {42, QStringLiteral("/mnt/Café")}};
-    EXPECT_EQ(Mountinfo::parse(text), expected);
-}
+    EXPECT_EQ(Mountinfo::parse(text), parsed);
 
-TEST(MountinfoTest, ChangesBetweenSnapshotsNameEachMountOnce)
-{
     const Mountinfo::Snapshot before {{1, "/"}, {5, "/mnt/a"}, {6, "/mnt/b"}, {7, "/mnt/c"}};
     const Mountinfo::Snapshot after {{1, "/"}, {6, "/mnt/b2"}, {7, "/mnt/c"}, {9, "/mnt/a"}, {8, "/mnt/d"}};
     const std::vector<Mountinfo::Change> expected {
@@ -42,9 +38,7 @@ TEST(MountinfoTest, ChangesBetweenSnapshotsNameEachMountOnce)
 
 bool kernelTableShows(const QString& mountPoint)
 {
-    QFile file(QStringLiteral("/proc/self/mountinfo"));
-    file.open(QIODevice::ReadOnly);
-    const Mountinfo::Snapshot table = Mountinfo::parse(file.readAll());
+    const Mountinfo::Snapshot table = Mountinfo::parse(TestApp::readFile(QStringLiteral("/proc/self/mountinfo")));
     return std::any_of(table.begin(), table.end(), [&](const auto& mount) { return mount.second == mountPoint; });
 }
 

@@ -14,12 +14,7 @@ protected:
     void TearDown() override { qunsetenv("XDG_CONFIG_HOME"); }
 
     QString entry() const { return config.filePath(QStringLiteral("autostart/mountwire.desktop")); }
-    void writeEntry(const QByteArray& text) const
-    {
-        QFile file(entry());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
-    }
+    void writeEntry(const QByteArray& text) const { ASSERT_TRUE(TestApp::writeFile(entry(), text)); }
 
     QTemporaryDir config;
 };
@@ -32,9 +27,7 @@ TEST_F(LoginItemTest, SwitchingOnWritesAnEntryForTheRunningProgramAndOffRemovesI
     EXPECT_EQ(item.set(true), std::nullopt);
     EXPECT_EQ(AutostartLoginItem::entryPath(), entry());
     EXPECT_TRUE(item.isEnabled());
-    QFile file(entry());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(file.readAll());
+    const QString text = QString::fromUtf8(TestApp::readFile(entry()));
     EXPECT_TRUE(text.startsWith(QStringLiteral("[Desktop Entry]\n")));
     EXPECT_TRUE(text.contains(QStringLiteral("\nType=Application\n")));
     EXPECT_TRUE(text.contains(QStringLiteral("\nExec=\"") + QCoreApplication::applicationFilePath() + "\"\n"));
@@ -56,9 +49,7 @@ TEST_F(LoginItemTest, SwitchingOnWritesAnEntryForTheRunningProgramAndOffRemovesI
 TEST_F(LoginItemTest, AFailureIsDescribedInASentence)
 {
     // A file where the autostart folder belongs cannot be got around, not even as root.
-    QFile blocker(config.filePath(QStringLiteral("autostart")));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    ASSERT_TRUE(TestApp::writeFile(config.filePath(QStringLiteral("autostart")), {}));
     const auto error = AutostartLoginItem(QStringLiteral("/opt/mountwire/mountwire")).set(true);
     ASSERT_TRUE(error.has_value());
     EXPECT_TRUE(error->startsWith(QStringLiteral("Couldn’t create the folder “"))) << error->toStdString();
@@ -66,10 +57,7 @@ TEST_F(LoginItemTest, AFailureIsDescribedInASentence)
 
 TEST(LoginItemExec, ProgramPathsAreQuotedForTheExecKey)
 {
-    const struct {
-        const char* path;
-        const char* exec;
-    } cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"/usr/bin/mountwire", R"("/usr/bin/mountwire")"},
         {"/home/a b/Mountwire", R"("/home/a b/Mountwire")"},
         {"/opt/100%/mw", R"("/opt/100%%/mw")"},
@@ -77,9 +65,9 @@ TEST(LoginItemExec, ProgramPathsAreQuotedForTheExecKey)
         {"/opt/back\\slash", R"("/opt/back\\\\slash")"},
         {"/opt/Büro/mw", R"("/opt/Büro/mw")"},
     };
-    for (const auto& c : cases) {
-        const QString text = AutostartLoginItem::entryText(QString::fromUtf8(c.path));
-        EXPECT_TRUE(text.contains(QStringLiteral("\nExec=") + QString::fromUtf8(c.exec) + "\n")) << text.toStdString();
+    for (const auto& [path, exec] : cases) {
+        const QString text = AutostartLoginItem::entryText(QString::fromUtf8(path));
+        EXPECT_TRUE(text.contains(QStringLiteral("\nExec=") + QString::fromUtf8(exec) + "\n")) << text.toStdString();
     }
 }
 

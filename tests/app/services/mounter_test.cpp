@@ -7,11 +7,7 @@
 
 TEST(Mounter, FailuresReadAsSentencesAndOnlyThoseThatNeedTheUserAreNotRetried)
 {
-    const struct {
-        std::vector<std::int32_t> codes;
-        bool retryable;
-        const char* sentence;
-    } cases[] = {
+    const std::tuple<std::vector<std::int32_t>, bool, const char*> cases[] = {
         {{80, 13, 1}, false, "The server didn’t accept the user name or password."},
         {{2, -6003}, false, "That share wasn’t found on the server."},
         {{51, 64, 65}, true, "The server can’t be reached on this network."},
@@ -25,32 +21,22 @@ TEST(Mounter, FailuresReadAsSentencesAndOnlyThoseThatNeedTheUserAreNotRetried)
         {{-9807}, false, "The server’s certificate changed since you trusted it."},
         {{-9813}, false, "The server’s certificate isn’t trusted yet. Connect this line by hand to check it."},
     };
-    for (const auto& c : cases) {
-        for (std::int32_t code : c.codes) {
-            EXPECT_EQ(Mounter::describe(code), QString::fromUtf8(c.sentence).replace("%1", QString::number(code))) << code;
-            EXPECT_EQ(Mounter::isRetryable(code), c.retryable) << code;
+    for (const auto& [codes, retryable, sentence] : cases) {
+        for (std::int32_t code : codes) {
+            EXPECT_EQ(Mounter::describe(code), QString::fromUtf8(sentence).replace("%1", QString::number(code))) << code;
+            EXPECT_EQ(Mounter::isRetryable(code), retryable) << code;
         }
     }
 }
 
-TEST(Mounter, AlreadyMountedCountsAsMounted)
-{
-    EXPECT_EQ(MountOutcome::fromStatus(17, QStringLiteral("/run/x")), MountOutcome::mounted(QStringLiteral("/run/x")));
-    EXPECT_EQ(MountOutcome::fromStatus(0, std::nullopt), MountOutcome::mounted(std::nullopt));
-    EXPECT_EQ(MountOutcome::fromStatus(60, std::nullopt), MountOutcome::failed(60));
-}
-
 TEST(Mounter, SystemErrorsGiveTheSentenceOfTheirKind)
 {
-    const struct {
-        int linuxErrno;
-        std::int32_t status;
-    } cases[] = {
+    const std::pair<int, std::int32_t> cases[] = {
         {ETIMEDOUT, 60}, {ECONNREFUSED, 61}, {EHOSTDOWN, 64}, {EHOSTUNREACH, 65}, {ENETUNREACH, 51},
         {ECANCELED, 89}, {EACCES, 13}, {EPERM, 1}, {ENOENT, 2}, {EEXIST, 17}, {EINVAL, 22},
         // Linux numbers that collide with the codes above must not borrow their sentences.
         {ENODATA, 5}, {ENOSTR, 5}, {ENONET, 5}, {ELIBBAD, 5}, {EDESTADDRREQ, 5}, {ENOSPC, ENOSPC},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(Mounter::statusFromErrno(c.linuxErrno), c.status) << c.linuxErrno;
+    for (const auto& [linuxErrno, status] : cases)
+        EXPECT_EQ(Mounter::statusFromErrno(linuxErrno), status) << linuxErrno;
 }

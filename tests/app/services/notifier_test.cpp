@@ -15,12 +15,11 @@ using Posted = RecordingNotificationServer::Posted;
 TEST(NotifierTest, TwoDropsInARowShowTwoSeparateNotificationsNamingShareAndHost)
 {
     TestApp::instance();
-    const struct {
-        QStringList capabilities;
-        QString body;
-    } cases[] = {{{"body", "sound"}, "Reconnected to R&D <lab>."}, {{"body", "body-markup"}, "Reconnected to R&amp;D &lt;lab&gt;."}};
-    for (const auto& c : cases) {
-        RecordingServer server(c.capabilities);
+    const std::pair<QStringList, QString> cases[] = {
+        {{"body", "sound"}, "Reconnected to R&D <lab>."},
+        {{"body", "body-markup"}, "Reconnected to R&amp;D &lt;lab&gt;."}};
+    for (const auto& [capabilities, body] : cases) {
+        RecordingServer server(capabilities);
         REQUIRE_SERVER(server);
         DbusNotifier notifier;
         notifier.post(NotificationText::dropped(QStringLiteral("Studio"), QStringLiteral("nas.local")));
@@ -32,7 +31,7 @@ TEST(NotifierTest, TwoDropsInARowShowTwoSeparateNotificationsNamingShareAndHost)
         EXPECT_EQ(server.posted[0].body, QStringLiteral("Mountwire will reconnect when nas.local is back."));
         EXPECT_EQ(server.posted[1].summary, QStringLiteral("Archive disconnected"));
         EXPECT_EQ(server.posted[2].summary, QStringLiteral("Lab is back"));
-        EXPECT_EQ(server.posted[2].body, c.body);
+        EXPECT_EQ(server.posted[2].body, body);
         for (const Posted& p : server.posted) {
             EXPECT_EQ(p.app, QStringLiteral("Mountwire"));
             EXPECT_EQ(p.replaces, 0u) << "a post must not replace an earlier one";

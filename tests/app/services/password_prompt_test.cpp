@@ -24,13 +24,10 @@ TEST(PasswordPrompt, SaysWhoseShareThatNothingIsSavedAndReturnsWhatWasTyped)
     EXPECT_EQ(PasswordPrompt::informativeTextFor(media("")),
         "Enter the password for this share on nas.local. It isn’t saved.");
 
-    const struct {
-        const char* typed;
-        bool connect;
-        std::optional<QString> answer;
-    } cases[] = {{"s3cret", true, "s3cret"}, {"", true, ""}, {"typed", false, std::nullopt}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.typed);
+    const std::tuple<const char*, bool, std::optional<QString>> cases[] = {
+        {"s3cret", true, "s3cret"}, {"", true, ""}, {"typed", false, std::nullopt}};
+    for (const auto& [typed, connect, answer] : cases) {
+        SCOPED_TRACE(typed);
         bool acted = false;
         // Acts on the prompt once it is open, from inside its own event loop.
         QTimer::singleShot(0, [&] {
@@ -40,13 +37,13 @@ TEST(PasswordPrompt, SaysWhoseShareThatNothingIsSavedAndReturnsWhatWasTyped)
                     continue;
                 EXPECT_EQ(prompt->field()->echoMode(), QLineEdit::Password);
                 EXPECT_TRUE(prompt->connectButton()->isDefault());
-                prompt->field()->setText(QString::fromUtf8(c.typed));
+                prompt->field()->setText(QString::fromUtf8(typed));
                 acted = true;
-                (c.connect ? prompt->connectButton() : prompt->cancelButton())->click();
+                (connect ? prompt->connectButton() : prompt->cancelButton())->click();
                 return;
             }
         });
-        EXPECT_EQ(PasswordPrompt::ask(media("ann")), c.answer);
+        EXPECT_EQ(PasswordPrompt::ask(media("ann")), answer);
         EXPECT_TRUE(acted) << "no prompt was open";
     }
 }

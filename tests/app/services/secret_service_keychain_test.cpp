@@ -2,7 +2,6 @@
 #include "services_test_app.h"
 
 #include <QDirIterator>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -13,10 +12,6 @@ using servicestest::waitFor;
 using P = ShareProtocol;
 
 namespace {
-
-#define NEED_KEYRING()                                                                                              \
-    if (env("MW_KEYRING_DATA").isEmpty())                                                                           \
-    GTEST_SKIP() << "MW_KEYRING_DATA is not set: no password store in this session"
 
 template <typename T, typename Call>
 T answer(Call call, T otherwise = {})
@@ -51,8 +46,7 @@ bool anyFileContains(const QString& folder, const QByteArray& needle)
 {
     QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
     while (it.hasNext()) {
-        QFile file(it.next());
-        if (file.open(QIODevice::ReadOnly) && file.readAll().contains(needle))
+        if (TestApp::readFile(it.next()).contains(needle))
             return true;
     }
     return false;
@@ -71,7 +65,7 @@ TEST(KeychainItem, NamesTheSharesPathOnlyForProtocolsThatHaveOne)
 // One password per server, user and protocol; a share without a user stores nothing.
 TEST(SecretServiceKeychain, SharesOnOneServerUserAndProtocolShareOnePassword)
 {
-    NEED_KEYRING();
+    REQUIRE_ENV("MW_KEYRING_DATA");
     SecretServiceKeychain keychain;
     const QString host = uniqueHost();
     const ShareSpec media = share(ShareProtocol::smb, host, std::nullopt, "Media", "ann");
@@ -100,7 +94,7 @@ TEST(SecretServiceKeychain, SharesOnOneServerUserAndProtocolShareOnePassword)
 
 TEST(SecretServiceKeychain, PasswordIsInNoFileWeWrite)
 {
-    NEED_KEYRING();
+    REQUIRE_ENV("MW_KEYRING_DATA");
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
     for (const char* name : {"CONFIG", "DATA", "CACHE"})

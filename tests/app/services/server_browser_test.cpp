@@ -2,7 +2,6 @@
 #include "fakes/fake_server_browser.h"
 #include "services/avahi_server_browser.h"
 
-#include <QFile>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -20,11 +19,8 @@ const bool systemBusIsTheTestDaemons = [] {
 
 TEST(ServerListTest, ResultSetsGiveASortedListKeyedByProtocolAndName)
 {
-    const struct {
-        const char* what;
-        std::vector<std::pair<P, QStringList>> steps;
-        QStringList ids; // the list afterwards, in order
-    } cases[] = {
+    // What happens, what the browser delivers, and the list afterwards in order.
+    const std::tuple<const char*, std::vector<std::pair<P, QStringList>>, QStringList> cases[] = {
         {"one machine offering two protocols", {{P::smb, {"Studio"}}, {P::afp, {"Studio"}}},
             {"afp|Studio", "smb|Studio"}},
         {"names differing in case sit together, ordered by protocol",
@@ -35,14 +31,14 @@ TEST(ServerListTest, ResultSetsGiveASortedListKeyedByProtocolAndName)
         {"an empty set clears only its own protocol", {{P::smb, {"A"}}, {P::nfs, {"A"}}, {P::smb, {}}}, {"nfs|A"}},
         {"a name seen on two interfaces is one entry", {{P::smb, {"A", "A"}}}, {"smb|A"}},
     };
-    for (const auto& c : cases) {
+    for (const auto& [what, steps, expected] : cases) {
         std::vector<DiscoveredServer> servers;
-        for (const auto& [proto, names] : c.steps)
+        for (const auto& [proto, names] : steps)
             servers = ServerList::update(servers, proto, names).servers;
         QStringList ids;
         for (const DiscoveredServer& server : servers)
             ids.append(server.id());
-        EXPECT_EQ(ids, c.ids) << c.what;
+        EXPECT_EQ(ids, expected) << what;
     }
 }
 
@@ -96,9 +92,8 @@ std::string seen(const std::vector<DiscoveredServer>& servers)
     QString text = QStringLiteral("browser holds [");
     for (const DiscoveredServer& s : servers)
         text += QStringLiteral("%1 %2 %3:%4, ").arg(s.name, toRaw(s.proto), s.host.value_or("?")).arg(s.port.value_or(-1));
-    QFile log(qEnvironmentVariable("MW_SERVICES_DIR") + QStringLiteral("/avahi/daemon.log"));
-    log.open(QIODevice::ReadOnly);
-    return (text + QStringLiteral("]; daemon log ends:\n") + QString::fromUtf8(log.readAll().right(2000))).toStdString();
+    const QByteArray log = TestApp::readFile(qEnvironmentVariable("MW_SERVICES_DIR") + "/avahi/daemon.log");
+    return (text + QStringLiteral("]; daemon log ends:\n") + QString::fromUtf8(log.right(2000))).toStdString();
 }
 
 // Publishes one service on the test's discovery daemon for as long as it lives.

@@ -42,3 +42,9 @@ inline ShareSpec share(ShareProtocol proto, const QString& host, std::optional<i
 }
 
 } // namespace servicestest
+
+// Skips the test unless the session of scripts/with-services set every variable named.
+#define REQUIRE_ENV(...)                                                                                    \
+    for (const char* name : {__VA_ARGS__})                                                                  \
+        if (qEnvironmentVariableIsEmpty(name))                                                              \
+            GTEST_SKIP() << name << " is unset: run under scripts/with-services"

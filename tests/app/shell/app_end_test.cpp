@@ -32,18 +32,15 @@ TEST(AppEnd, EveryWayOfQuittingEndsTheAppSavesItsWindowAndInstallsTheStagedUpdat
     UnixSignals endSignals({SIGTERM, SIGINT, SIGHUP});
     ASSERT_TRUE(endSignals.isListening());
     const auto raising = [](int signal) { return [signal](MountwireApp&) { ::raise(signal); }; };
-    const struct {
-        const char* how;
-        std::function<void(MountwireApp&)> endIt;
-    } cases[] = {
+    const std::pair<const char*, std::function<void(MountwireApp&)>> cases[] = {
         {"the Quit command", [](MountwireApp& app) { app.managerWindow()->action("quit")->trigger(); }},
         {"Restart Now", [](MountwireApp& app) { app.updateWindow()->restartButton()->click(); }},
         {"SIGTERM", raising(SIGTERM)},
         {"SIGINT", raising(SIGINT)},
         {"SIGHUP", raising(SIGHUP)},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.how);
+    for (const auto& [how, endIt] : cases) {
+        SCOPED_TRACE(how);
         UpdateFixture fixture;
         fixture.publish("1.1");
         QTemporaryDir demo;
@@ -61,7 +58,7 @@ TEST(AppEnd, EveryWayOfQuittingEndsTheAppSavesItsWindowAndInstallsTheStagedUpdat
         ASSERT_TRUE(app.updateWindow()->restartButton()->isVisible());
         const auto connection = QObject::connect(&endSignals, &UnixSignals::received, &app, &MountwireApp::quit);
 
-        EXPECT_TRUE(endsWhen(&app, [&] { c.endIt(app); })) << "the quit was held back";
+        EXPECT_TRUE(endsWhen(&app, [&] { endIt(app); })) << "the quit was held back";
         QObject::disconnect(connection);
         EXPECT_TRUE(app.defaults().contains(frameKey)) << "the window's frame was not saved";
         EXPECT_EQ(AppFolder::version(fixture.install), "1.1");

@@ -1,13 +1,11 @@
 #include "app/recording_notification_server.h"
-#include "app/test_app.h"
+#include "app/services/services_test_app.h"
 #include "model/profile.h"
 #include "model/share_spec.h"
 #include "services/secret_service_keychain.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDir>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -18,10 +16,7 @@
 
 namespace {
 
-QString env(const char* name)
-{
-    return qEnvironmentVariable(name);
-}
+using servicestest::env;
 
 // Gathers the ids of every LinesChanged signal of the application.
 class LinesChangedSpy : public QObject {
@@ -58,12 +53,6 @@ struct AppRig {
     ShareSpec twin2 {QUuid::createUuid(), "Twin", ShareProtocol::smb, "127.0.0.1", 1, "b", "", false, false};
     Profile office {QUuid::createUuid(), "Office", "building.2", {dav.id}, true};
 
-    static bool servicesThere()
-    {
-        return !env("MW_GVFS_DIR").isEmpty() && !env("MW_DAV_CONTROL").isEmpty() && !env("MW_SMB_PORT").isEmpty()
-            && !env("MW_KEYRING_DATA").isEmpty();
-    }
-
     AppRig()
     {
         TestApp::instance();
@@ -91,12 +80,7 @@ struct AppRig {
             app.kill();
     }
 
-    void write(const QString& name, const QByteArray& bytes)
-    {
-        QDir(home.path()).mkpath(QFileInfo(home.filePath(name)).path());
-        QFile file(home.filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-    }
+    void write(const QString& name, const QByteArray& bytes) { ASSERT_TRUE(TestApp::writeFile(home.filePath(name), bytes)); }
 
     // Puts the passwords in the password store, starts the application and waits for its name on the bus.
     bool start()
@@ -142,9 +126,8 @@ struct AppRig {
     }
 };
 
-#define REQUIRE_SERVICES()                                                                                  \
-    if (!AppRig::servicesThere())                                                                          \
-        GTEST_SKIP() << "needs the file servers, file-system daemon and password store of scripts/with-services";
+// The file servers, the file-system daemon and the password store.
+#define REQUIRE_SERVICES() REQUIRE_ENV("MW_GVFS_DIR", "MW_DAV_CONTROL", "MW_SMB_PORT", "MW_KEYRING_DATA")
 
 TEST(CommandLine, DrivesTheRunningApplicationAndSaysWhyWhenItCannot)
 {
@@ -158,11 +141,8 @@ TEST(CommandLine, DrivesTheRunningApplicationAndSaysWhyWhenItCannot)
     ASSERT_EQ(rig.cli({"status"}).exit, 0);
     spy.ids.clear(); // every line appeared at the start
 
-    const struct {
-        QStringList arguments;
-        int exit;
-        QString says; // on standard output when done, else on standard error
-    } cases[] = {
+    // What is said is on standard output when done, else on standard error.
+    const std::tuple<QStringList, int, QString> cases[] = {
         {{"connect", "Drop Box"}, 0, "Drop Box is connected at " + env("MW_GVFS_DIR")},
         {{"connect", JsonFields::uuidText(rig.smb.id).toLower()}, 0, "Team Files is connected"},
         {{"status"}, 0, "2 of 4 live\n"},
@@ -182,11 +162,11 @@ TEST(CommandLine, DrivesTheRunningApplicationAndSaysWhyWhenItCannot)
         {{"log", "--limit", "none"}, 2, "--limit needs a whole number above 0"},
         {{"status", "--force"}, 2, "“status” does not take the option “--force”."},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.arguments.join(' ').toStdString());
-        const Ran run = rig.cli(c.arguments);
-        EXPECT_EQ(run.exit, c.exit) << run.err.toStdString();
-        EXPECT_TRUE((c.exit == 0 ? run.out : run.err).contains(c.says)) << run.out.toStdString() << run.err.toStdString();
+    for (const auto& [arguments, exit, says] : cases) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        const Ran run = rig.cli(arguments);
+        EXPECT_EQ(run.exit, exit) << run.err.toStdString();
+        EXPECT_TRUE((exit == 0 ? run.out : run.err).contains(says)) << run.out.toStdString() << run.err.toStdString();
         EXPECT_FALSE(run.out.contains("\x1b[")) << "colour only on a terminal";
     }
 

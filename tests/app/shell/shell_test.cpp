@@ -6,11 +6,9 @@
 
 #include <QAction>
 #include <QDialog>
-#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -32,16 +30,10 @@ struct ShellRig {
     // An empty saved file keeps the demonstration from filling the folder with sample lines.
     void noLines(bool welcomeShown)
     {
-        write(QStringLiteral("shares.json"), R"({"shares": [], "profiles": []})");
-        if (welcomeShown)
-            write(QStringLiteral("Mountwire.conf"), "[General]\nmw.didShowWelcome=true\n");
-    }
-
-    void write(const QString& name, const QByteArray& bytes)
-    {
-        QFile file(QDir(folder.path()).filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        ASSERT_TRUE(TestApp::writeFile(folder.filePath("shares.json"), R"({"shares": [], "profiles": []})"));
+        if (welcomeShown) {
+            ASSERT_TRUE(TestApp::writeFile(folder.filePath("Mountwire.conf"), "[General]\nmw.didShowWelcome=true\n"));
+        }
     }
 
     MountwireApp& launch(std::optional<bool> tray = true, bool packaged = false)
@@ -59,6 +51,11 @@ struct ShellRig {
 
     bool windowShown() const { return app->managerWindow() && app->managerWindow()->isVisible(); }
     ManagerPage page() const { return app->store().page(); }
+    bool welcomeShown() const
+    {
+        const QDialog* sheet = windowShown() ? app->managerWindow()->view()->welcomeSheet() : nullptr;
+        return sheet && sheet->isVisible();
+    }
 
     void trigger(const QString& action)
     {
@@ -93,10 +90,11 @@ TEST(Shell, LaunchOpensTheManagerOnlyWhenThereIsSomethingToShowAndClosingItNever
         bool tray;
         bool opens;
         bool closingQuits;
+        bool welcomes = false; // the guide opens over the window
     };
     const Case cases[] = {
         {"no lines, guide already shown", false, true, true, true, false},
-        {"no lines, guide not shown", false, false, true, true, false},
+        {"no lines, guide not shown", false, false, true, true, false, true},
         {"lines, guide already shown", true, true, true, false, false},
         {"lines kept connected, but the desktop has no tray", true, true, false, true, false},
         {"no lines and no tray", false, true, false, true, true},
@@ -108,22 +106,13 @@ TEST(Shell, LaunchOpensTheManagerOnlyWhenThereIsSomethingToShowAndClosingItNever
             rig.noLines(c.welcomeShown);
         rig.launch(c.tray);
         EXPECT_EQ(rig.windowShown(), c.opens);
+        EXPECT_EQ(TestApp::waitUntil([&] { return rig.welcomeShown(); }, c.welcomes ? 2000 : 0), c.welcomes);
         if (c.opens) {
             EXPECT_EQ(rig.page(), ManagerPage::shares);
             rig.app->managerWindow()->close();
             EXPECT_EQ(rig.app->quits, c.closingQuits ? 1 : 0);
         }
     }
-}
-
-TEST(Shell, TheWelcomeGuideOpensOverTheWindowAtTheFirstLaunch)
-{
-    ShellRig rig;
-    rig.noLines(false);
-    rig.launch();
-    ASSERT_TRUE(TestApp::waitUntil([&] { return rig.app->store().showWelcome(); }, 2000));
-    ManagerView* view = rig.app->managerWindow()->view();
-    ASSERT_TRUE(TestApp::waitUntil([&] { return view->welcomeSheet() && view->welcomeSheet()->isVisible(); }, 2000));
 }
 
 TEST(Shell, GoCommandsAndNewLineBringTheWindowForward)
@@ -167,41 +156,31 @@ TEST(Shell, TheTrayImageFollowsTheLinesThatNeedAttention)
     EXPECT_EQ(rig.app->traySymbol(), QStringLiteral("externaldrive.connected.to.line.below.fill"));
 }
 
-TEST(Shell, SettingsWindowHasItsThreeTabsInOrder)
+// A packaged build's About tab says so in place of its Check for Updates button.
+TEST(Shell, SettingsHaveThreeTabsAndAPackagedBuildLeavesUpdatesToThePackageManager)
 {
-    ShellRig rig;
-    rig.launch();
-    rig.trigger(QStringLiteral("settings"));
-    QTabWidget* tabs = ShellRig::settingsWindow();
-    ASSERT_TRUE(tabs);
-    EXPECT_EQ(tabs->size(), QSize(520, 560));
-    QStringList titles;
-    for (int i = 0; i < tabs->count(); ++i)
-        titles << tabs->tabText(i);
-    EXPECT_EQ(titles, (QStringList {"General", "About", "Updates"}));
-    tabs->close();
-}
-
-TEST(Shell, APackagedBuildLeavesUpdatesToThePackageManager)
-{
-    ShellRig rig;
-    rig.launch(true, true);
-    rig.trigger(QStringLiteral("checkForUpdates"));
-    QTabWidget* tabs = ShellRig::settingsWindow();
-    ASSERT_TRUE(tabs);
-    EXPECT_EQ(tabs->tabText(tabs->currentIndex()), QStringLiteral("Updates"));
-    auto* note = qobject_cast<QLabel*>(tabs->currentWidget());
-    ASSERT_TRUE(note);
-    EXPECT_TRUE(note->text().contains(QStringLiteral("package manager")));
-    // The About tab says the same in place of its Check for Updates button.
-    QStringList about;
-    for (auto* label : tabs->widget(1)->findChildren<QLabel*>())
-        about << label->text();
-    for (auto* button : tabs->widget(1)->findChildren<QPushButton*>())
-        about << button->text();
-    EXPECT_TRUE(about.contains(note->text()));
-    EXPECT_FALSE(about.contains(QStringLiteral("Check for Updates…")));
-    tabs->close();
+    for (const bool packaged : {false, true}) {
+        ShellRig rig;
+        rig.launch(true, packaged);
+        rig.trigger(packaged ? QStringLiteral("checkForUpdates") : QStringLiteral("settings"));
+        QTabWidget* tabs = ShellRig::settingsWindow();
+        ASSERT_TRUE(tabs);
+        EXPECT_EQ(tabs->size(), QSize(520, 560));
+        QStringList titles, about;
+        for (int i = 0; i < tabs->count(); ++i)
+            titles << tabs->tabText(i);
+        EXPECT_EQ(titles, (QStringList {"General", "About", "Updates"}));
+        EXPECT_TRUE(!packaged || tabs->currentIndex() == 2) << "checking for updates shows what to do instead";
+        for (auto* label : tabs->widget(1)->findChildren<QLabel*>())
+            about << label->text();
+        for (auto* button : tabs->widget(1)->findChildren<QPushButton*>())
+            about << button->text();
+        auto* note = qobject_cast<QLabel*>(tabs->widget(2));
+        EXPECT_EQ(note && note->text().contains(QStringLiteral("package manager")), packaged);
+        EXPECT_EQ(note && about.contains(note->text()), packaged);
+        EXPECT_NE(about.contains(QStringLiteral("Check for Updates…")), packaged);
+        tabs->close();
+    }
 }
 
 } // namespace

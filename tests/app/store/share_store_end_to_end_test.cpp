@@ -1,3 +1,4 @@
+#include "app/services/services_test_app.h"
 #include "app/store/self_signed_rig.h"
 #include "health/probe.h"
 #include "platform/gio_volume_health.h"
@@ -11,10 +12,7 @@
 
 namespace {
 
-QString env(const char* name)
-{
-    return qEnvironmentVariable(name);
-}
+using servicestest::env;
 
 bool probePass(ShareStore& store)
 {
@@ -106,9 +104,7 @@ void rideOutages(const ShareSpec& dav, const QString& password, const QString& c
 
 TEST(StoreEndToEnd, OutagesOfRealServersAreAsManyDropsAndRecoveries)
 {
-    if (env("MW_GVFS_DIR").isEmpty() || env("MW_KEYRING_DATA").isEmpty() || env("MW_DAV_CONTROL").isEmpty()
-        || env("MW_NFS_CONTROL").isEmpty())
-        GTEST_SKIP() << "needs the file-system daemon, the password store and the servers of scripts/with-services";
+    REQUIRE_ENV("MW_GVFS_DIR", "MW_KEYRING_DATA", "MW_DAV_CONTROL", "MW_NFS_CONTROL");
     rideOutages(ShareSpec(QUuid::createUuid(), QStringLiteral("Drop Box"), ShareProtocol::webdav, QStringLiteral("127.0.0.1"),
                     env("MW_DAV_PORT").toInt(), env("MW_DAV_PATH"), env("MW_DAV_USER"), false, true),
         env("MW_DAV_PASSWORD"), env("MW_DAV_CONTROL"), 10);
@@ -119,8 +115,7 @@ TEST(StoreEndToEnd, OutagesOfRealServersAreAsManyDropsAndRecoveries)
 
 TEST(StoreEndToEnd, SelfSignedCertificateIsAskedOncePinnedAndRefusedWhenTheServerChangesIt)
 {
-    if (env("MW_GVFS_DIR").isEmpty() || env("MW_DAVS_CONTROL").isEmpty())
-        GTEST_SKIP() << "needs the file-system daemon and the HTTPS WebDAV server of scripts/with-services";
+    REQUIRE_ENV("MW_GVFS_DIR", "MW_DAVS_CONTROL");
     SelfSignedRig r;
     const QString untrusted = Mounter::describe(Mounter::Status::certificateUntrusted);
     const QString changed = Mounter::describe(Mounter::Status::certificateChanged);

@@ -70,10 +70,7 @@ TEST(StoreFiles, NothingIsWrittenUntilSomethingChangesThenKeyByKeyAndEverythingC
 
 TEST(StoreFiles, ADamagedSharesFileIsKeptAsideSaidOnceAndLoadsNothing)
 {
-    const struct {
-        const char* what;
-        QByteArray contents;
-    } cases[] = {
+    const std::pair<const char*, QByteArray> cases[] = {
         {"not JSON", "{\"shares\": [ {"},
         {"no profiles key", "{\"shares\": []}"},
         {"one share record without its host",
@@ -81,15 +78,15 @@ TEST(StoreFiles, ADamagedSharesFileIsKeptAsideSaidOnceAndLoadsNothing)
                 "keepConnected": true, "name": "Studio", "path": "s", "proto": "smb", "user": ""}]})"},
         {"an array instead of the record", "[]"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [what, contents] : cases) {
+        SCOPED_TRACE(what);
         StoreRig rig;
-        rig.writeFile("shares.json", c.contents);
+        rig.writeFile("shares.json", contents);
         rig.started();
         EXPECT_TRUE(rig.store->shares().empty());
         const QStringList copies = QDir(rig.folder.path()).entryList({"shares.json.damaged-*"});
         ASSERT_EQ(copies.size(), 1);
-        EXPECT_EQ(rig.file(copies.front()), c.contents);
+        EXPECT_EQ(rig.file(copies.front()), contents);
         EXPECT_EQ(rig.story(), QStringList {"Couldn’t read shares.json; kept it as " + copies.front()});
         rig.make().start();
         EXPECT_EQ(rig.story().size(), 1) << "the same damaged file again is neither kept again nor told";
@@ -104,7 +101,9 @@ TEST(StoreFiles, ADamagedSharesFileIsKeptAsideSaidOnceAndLoadsNothing)
     }
 }
 
-TEST(StoreFiles, OldLogEntriesAreDroppedAtLoadButStayOnDiskUntilTheNextEntry)
+// Entries past the retention are dropped at load but stay on disk until the next entry; a shorter
+// retention and clearing are written at once.
+TEST(StoreFiles, OldLogEntriesGoAtLoadAtTheNextEntryOrAtOnceWhenTheRetentionShortens)
 {
     StoreRig rig;
     rig.started();
@@ -121,6 +120,16 @@ TEST(StoreFiles, OldLogEntriesAreDroppedAtLoadButStayOnDiskUntilTheNextEntry)
     EXPECT_EQ(rig.file("activity.json"), before);
     again.log(ActivityEvent::Kind::info, std::nullopt, "newest");
     EXPECT_FALSE(rig.file("activity.json").contains("old"));
+
+    rig.advance(10 * 86400);
+    again.log(ActivityEvent::Kind::info, std::nullopt, "new");
+    rig.defaults.setInt("logRetentionDays", 7);
+    again.applyRetention();
+    EXPECT_EQ(rig.story(), QStringList {"new"});
+    EXPECT_FALSE(rig.file("activity.json", false).contains("recent"));
+    again.clearEvents();
+    EXPECT_TRUE(again.events().empty());
+    EXPECT_EQ(rig.file("activity.json", false), "[]");
 }
 
 TEST(StoreFiles, LogEntriesAreSavedTogetherWithinASecondAndWhenTheStoreEnds)
@@ -136,34 +145,15 @@ TEST(StoreFiles, LogEntriesAreSavedTogetherWithinASecondAndWhenTheStoreEnds)
     EXPECT_TRUE(rig.file("activity.json").contains("last"));
 }
 
-TEST(StoreFiles, ClearingTheLogAndANewRetentionAreWrittenAtOnce)
-{
-    StoreRig rig;
-    rig.started();
-    rig.store->log(ActivityEvent::Kind::info, std::nullopt, "old");
-    rig.advance(10 * 86400);
-    rig.store->log(ActivityEvent::Kind::info, std::nullopt, "new");
-    rig.defaults.setInt("logRetentionDays", 7);
-    rig.store->applyRetention();
-    EXPECT_EQ(rig.story(), QStringList {"new"});
-    EXPECT_FALSE(rig.file("activity.json", false).contains("old"));
-    rig.store->clearEvents();
-    EXPECT_TRUE(rig.store->events().empty());
-    EXPECT_EQ(rig.file("activity.json", false), "[]");
-}
-
 TEST(StoreFiles, AnUnreadableLogIsKeptAsideOncePerContentAndTheLogStartsEmpty)
 {
     StoreRig rig;
-    const struct {
-        QByteArray contents;
-        int told;
-    } starts[] = {{"[{\"kind\": ", 1}, {"[{\"kind\": ", 0}, {"{}", 1}};
-    for (const auto& start : starts) {
-        rig.writeFile("activity.json", start.contents);
+    const std::pair<QByteArray, int> starts[] = {{"[{\"kind\": ", 1}, {"[{\"kind\": ", 0}, {"{}", 1}};
+    for (const auto& [contents, told] : starts) {
+        rig.writeFile("activity.json", contents);
         rig.make().start();
-        EXPECT_EQ(rig.story().size(), start.told) << start.contents.constData();
-        EXPECT_TRUE(rig.story().filter("Couldn’t read activity.json; kept it as activity.json.damaged-").size() == start.told);
+        EXPECT_EQ(rig.story().size(), told) << contents.constData();
+        EXPECT_TRUE(rig.story().filter("Couldn’t read activity.json; kept it as activity.json.damaged-").size() == told);
         rig.advance(1);
     }
     EXPECT_EQ(QDir(rig.folder.path()).entryList({"activity.json.damaged-*"}).size(), 2);
@@ -181,20 +171,16 @@ TEST(StoreSettings, AreReadAtEachUseWithinTheirBoundsAndFallBackWhenUnreadable)
         {"notifyDrops", [&] { return double(store.notifyDrops()); }},
         {"reconnectAfterWake", [&] { return double(store.reconnectAfterWake()); }},
     };
-    const struct {
-        const char* key;
-        const char* stored;
-        double expected;
-    } cases[] = {
+    const std::tuple<const char*, const char*, double> cases[] = {
         {"retryCap", nullptr, 300}, {"probeInterval", "2", 5}, {"probeInterval", "30.5", 30.5}, {"probeInterval", "often", 15},
         {"retryCap", "60", 60}, {"retryCap", "-1", 5}, {"failuresToMarkDown", "0", 1},
         {"failuresToMarkDown", "2.5", 2}, {"logRetentionDays", "7", 7}, {"logRetentionDays", "0", -1},
         {"notifyDrops", "false", 0}, {"notifyDrops", "maybe", 1}, {"reconnectAfterWake", "false", 0},
     };
-    for (const auto& c : cases) {
-        if (c.stored)
-            rig.defaults.values[c.key] = QString::fromUtf8(c.stored);
-        EXPECT_EQ(read.at(c.key)(), c.expected) << c.key << "=" << (c.stored ? c.stored : "(absent)");
+    for (const auto& [key, stored, expected] : cases) {
+        if (stored)
+            rig.defaults.values[key] = QString::fromUtf8(stored);
+        EXPECT_EQ(read.at(key)(), expected) << key << "=" << (stored ? stored : "(absent)");
     }
 }
 

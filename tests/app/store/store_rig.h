@@ -12,8 +12,6 @@
 #include "store/fmt.h"
 #include "store/share_store.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <map>
@@ -169,8 +167,7 @@ struct StoreRig {
     {
         if (flushed && store)
             store->flush();
-        QFile f(QDir(folder.path()).filePath(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        return TestApp::readFile(folder.filePath(name));
     }
 
     // Replaces a file after the store wrote what it still held, as between two runs.
@@ -178,9 +175,7 @@ struct StoreRig {
     {
         if (store)
             store->flush();
-        QFile f(QDir(folder.path()).filePath(name));
-        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        f.write(bytes);
+        TestApp::writeFile(folder.filePath(name), bytes);
     }
 
     LinkMachine::Phase phase(const ShareSpec& spec) const { return store->record(spec.id)->machine.phase(); }

@@ -9,7 +9,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-// Helpers the page tests share: typing into fields as a keyboard would, and answering confirmations.
+// Helpers the page tests share: typing into fields as a keyboard would, reading a list as one text, and
+// answering confirmations.
 namespace PageRig {
 
 // One key event per character, so every keystroke passes through the field's own editing.
@@ -27,6 +28,16 @@ inline void key(QWidget* widget, int key)
     QCoreApplication::sendEvent(widget, &press);
 }
 
+// The texts of `items`, joined for one comparison.
+template <typename Items, typename Text>
+std::string joined(const Items& items, Text text)
+{
+    QStringList list;
+    for (const auto& item : items)
+        list << text(item);
+    return list.join(", ").toStdString();
+}
+
 // Clicks the confirmation's button with this text; false when there is none.
 inline bool answer(QMessageBox* box, const QString& text)
 {
@@ -40,16 +51,6 @@ inline bool answer(QMessageBox* box, const QString& text)
         }
     }
     return false;
-}
-
-inline QStringList buttonTexts(QMessageBox* box)
-{
-    QStringList texts;
-    if (box) {
-        for (QAbstractButton* button : box->buttons())
-            texts << button->text();
-    }
-    return texts;
 }
 
 } // namespace PageRig

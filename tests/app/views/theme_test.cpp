@@ -18,8 +18,8 @@ using Theme::Appearance;
 double contrast(QColor over, const QColor& under)
 {
     const double a = over.alphaF();
-    over = QColor::fromRgbF(float(over.redF() * a + under.redF() * (1 - a)), float(over.greenF() * a + under.greenF() * (1 - a)),
-        float(over.blueF() * a + under.blueF() * (1 - a)));
+    over = QColor::fromRgbF(float(over.redF() * a + under.redF() * (1 - a)),
+        float(over.greenF() * a + under.greenF() * (1 - a)), float(over.blueF() * a + under.blueF() * (1 - a)));
     auto luminance = [](const QColor& c) {
         auto channel = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
         return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
@@ -51,16 +51,14 @@ TEST(Theme, AppearanceFollowsTheDesktopPaletteUnlessOverridden)
 {
     TestApp::instance();
     const QPalette original = QGuiApplication::palette();
-    QPalette dark = original;
-    dark.setColor(QPalette::Window, QColor(0x20, 0x22, 0x26));
-    QGuiApplication::setPalette(dark);
-    EXPECT_EQ(Theme::blue.color().name(), QStringLiteral("#4c95f2"));
-
-    QPalette light = original;
-    light.setColor(QPalette::Window, QColor(0xEF, 0xEF, 0xEF));
-    QGuiApplication::setPalette(light);
-    EXPECT_EQ(Theme::blue.color().name(), QStringLiteral("#2f80ed"));
-
+    for (const auto& [window, appearance] :
+        {std::pair {QColor(0x20, 0x22, 0x26), Appearance::dark}, {QColor(0xEF, 0xEF, 0xEF), Appearance::light}}) {
+        QPalette palette = original;
+        palette.setColor(QPalette::Window, window);
+        QGuiApplication::setPalette(palette);
+        EXPECT_EQ(Theme::currentAppearance(), appearance);
+        EXPECT_EQ(Theme::blue.color(), Theme::blue.in(appearance));
+    }
     Theme::setAppearanceOverride(Appearance::dark);
     EXPECT_EQ(Theme::currentAppearance(), Appearance::dark);
     Theme::setAppearanceOverride(std::nullopt);

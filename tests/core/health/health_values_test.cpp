@@ -1,14 +1,10 @@
-#include "health/once.h"
 #include "health/reachability_tracker.h"
 #include "health/trace.h"
 #include "health/volume_health.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <barrier>
 #include <limits>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -31,18 +27,14 @@ Verdicts replay(ReachabilityTracker& tracker, const Results& results)
 
 TEST(ReachabilityTracker, VerdictChangesOnlyWhenAServerCrossesTheThreshold)
 {
-    const struct {
-        std::int64_t threshold;
-        Results results;
-        Verdicts expected;
-    } cases[] = {
+    const std::tuple<std::int64_t, Results, Verdicts> cases[] = {
         {2, {5.0, {}, {}, {}, 7.0}, {true, {}, false, {}, true}}, {0, {5.0, {}}, {true, false}},
         {1, {5.0, {}}, {true, false}}, {-3, {5.0, {}}, {true, false}}, {2, {{}, {}}, {{}, false}}, {1, {{}}, {false}},
         {3, {4.0, {}, {}, 4.0, {}, {}, {}}, {true, {}, {}, {}, {}, {}, false}},
     };
-    for (const auto& c : cases) {
-        ReachabilityTracker tracker(c.threshold, 40);
-        EXPECT_EQ(replay(tracker, c.results), c.expected) << "threshold " << c.threshold;
+    for (const auto& [threshold, results, expected] : cases) {
+        ReachabilityTracker tracker(threshold, 40);
+        EXPECT_EQ(replay(tracker, results), expected) << "threshold " << threshold;
     }
 }
 
@@ -64,28 +56,23 @@ TEST(ReachabilityTracker, KeepsOnlyTheNewestChecksAndAVerdictEvenWithoutHistory)
 
 TEST(ReachabilityTracker, LatencyFiguresIgnoreUnansweredChecks)
 {
-    const struct {
-        Results results;
-        std::optional<double> last, average;
-    } cases[] = {{{}, {}, {}}, {{10.0, {}, 20.0}, 20.0, 15.0}, {{{}, {}}, {}, {}}, {{10.0, {}}, {}, 10.0}};
-    for (const auto& c : cases) {
+    const std::tuple<Results, std::optional<double>, std::optional<double>> cases[] = {
+        {{}, {}, {}}, {{10.0, {}, 20.0}, 20.0, 15.0}, {{{}, {}}, {}, {}}, {{10.0, {}}, {}, 10.0}};
+    for (const auto& [results, last, average] : cases) {
         ReachabilityTracker tracker(2, 40);
-        replay(tracker, c.results);
-        EXPECT_EQ(tracker.history(), c.results);
-        EXPECT_EQ(std::tuple(tracker.lastLatency(), tracker.averageLatency()), std::tuple(c.last, c.average));
+        replay(tracker, results);
+        EXPECT_EQ(tracker.history(), results);
+        EXPECT_EQ(std::tuple(tracker.lastLatency(), tracker.averageLatency()), std::tuple(last, average));
     }
 }
 
-TEST(Trace, RunsSplitAHistoryIntoAnsweredAndSilentStretches)
+// Runs split a history into answered and silent stretches; a drop starts at the first of the current silent ones.
+TEST(Trace, RunsAndTheDropStartFollowTheSilentChecks)
 {
     using Runs = std::vector<Trace::Run>;
     EXPECT_EQ(Trace::runs({}), Runs {});
     EXPECT_EQ(Trace::runs({1.0, 2.0, {}, {}, 3.0}), (Runs {{{0, 2}, true}, {{2, 4}, false}, {{4, 5}, true}}));
     EXPECT_EQ(Trace::runs({0.0, 0.0}), (Runs {{{0, 2}, true}}));
-}
-
-TEST(Trace, DropStartIsTheFirstOfTheCurrentSilentChecks)
-{
     const std::pair<Results, std::optional<int>> cases[] = {
         {{}, {}}, {{5.0, {}, {}}, 1}, {{{}, {}}, 0}, {{{}, 5.0}, {}}, {{{}, 5.0, {}, 6.0, {}}, 4},
     };
@@ -108,33 +95,13 @@ TEST(Trace, NormalizedKeepsFlatHistoriesFlat)
         {{5.0, 5.0}, 0.5, {0.0, 0.0}}, {{0.0, 0.0}, 0.0, {0.0, 0.0}}, {{1.0, 2.0}, 4.0, {0.0, 0.25}},
         {{2.0, 102.0}, 0.5, {0.0, 1.0}},
     };
-    for (const auto& c : cases) {
-        const Results got = Trace::normalized(c.values, c.floor);
-        ASSERT_EQ(got.size(), c.expected.size());
+    for (const auto& [values, floor, expected] : cases) {
+        const Results got = Trace::normalized(values, floor);
+        ASSERT_EQ(got.size(), expected.size());
         for (std::size_t i = 0; i < got.size(); ++i) {
-            ASSERT_EQ(got[i].has_value(), c.expected[i].has_value()) << i;
-            EXPECT_NEAR(got[i].value_or(0), c.expected[i].value_or(0), 1e-9) << i;
+            ASSERT_EQ(got[i].has_value(), expected[i].has_value()) << i;
+            EXPECT_NEAR(got[i].value_or(0), expected[i].value_or(0), 1e-9) << i;
         }
-    }
-}
-
-TEST(Once, ExactlyOneOfManyRacingThreadsCompletes)
-{
-    constexpr int threads = 16;
-    for (int round = 0; round < 200; ++round) {
-        Once once;
-        std::atomic<int> ran{0}, winners{0};
-        std::barrier start(threads);
-        std::vector<std::thread> racers;
-        for (int i = 0; i < threads; ++i)
-            racers.emplace_back([&] {
-                start.arrive_and_wait();
-                winners += once.run([&] { ++ran; });
-            });
-        for (auto& racer : racers)
-            racer.join();
-        ASSERT_EQ(ran.load(), 1) << "round " << round;
-        ASSERT_EQ(winners.load(), 1);
     }
 }
 
@@ -142,18 +109,15 @@ TEST(VolumeHealth, SizesAreBlockCountsTimesBlockSizeAndSaturate)
 {
     constexpr std::int64_t max = std::numeric_limits<std::int64_t>::max();
     constexpr std::uint64_t huge = std::numeric_limits<std::uint64_t>::max();
-    const struct {
-        std::uint64_t blockSize, blocks, available;
-        std::int64_t total, free;
-    } cases[] = {
+    const std::tuple<std::uint64_t, std::uint64_t, std::uint64_t, std::int64_t, std::int64_t> cases[] = {
         {4096, 1000, 250, 4'096'000, 1'024'000},
         {0, 1000, 250, 0, 0},
         {1u << 20, std::uint64_t(1) << 43, 1, max, 1u << 20},
         {huge, 2, 1, max, max},
         {1, std::uint64_t(max), std::uint64_t(max) + 1, max, max},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(VolumeHealth::fromBlocks(c.blockSize, c.blocks, c.available), VolumeHealth::healthy(c.total, c.free));
+    for (const auto& [blockSize, blocks, available, total, free] : cases)
+        EXPECT_EQ(VolumeHealth::fromBlocks(blockSize, blocks, available), VolumeHealth::healthy(total, free));
     EXPECT_NE(VolumeHealth::stale(), VolumeHealth::healthy(0, 0));
 }
 

@@ -36,12 +36,6 @@ struct LocalPort {
 
 using ProbeDone = Completion<std::optional<double>>;
 
-std::optional<QString> environment(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value && *value ? std::optional(QString::fromUtf8(value)) : std::nullopt;
-}
-
 // Sockets of this process still in SYN_SENT towards an IPv4 address, from the kernel's own table.
 int connectingTo(const QString& address)
 {
@@ -71,7 +65,7 @@ TEST(Probe, ListenersAnswerWithTheirLatencyAndClosedPortsAreRefusedAtOnce)
         {"127.0.0.1", v4.port, true}, {"::1", v6.port, true}, {"[::1]", v6.port, true},
         {" localhost ", v4.port, true}, {"127.0.0.1", closedV4.port, false}, {"::1", closedV6.port, false},
     };
-    const QStringList scoped = environment("MW_LINK_LOCAL_ADDR").value_or(QString()).split(u'%');
+    const QStringList scoped = qEnvironmentVariable("MW_LINK_LOCAL_ADDR").split(u'%');
     const LocalPort linkLocal(scoped[0].toUtf8().constData(), scoped.size() == 2,
         if_nametoindex(scoped.value(1).toUtf8().constData()));
     if (scoped.size() == 2)
@@ -90,20 +84,20 @@ TEST(Probe, ListenersAnswerWithTheirLatencyAndClosedPortsAreRefusedAtOnce)
 
 TEST(Probe, SilentServerGivesUpAtTheTimeoutWithoutBlockingAndCompletesOnce)
 {
-    const auto blackhole = environment("MW_BLACKHOLE_ADDR");
-    if (!blackhole)
+    const QString blackhole = qEnvironmentVariable("MW_BLACKHOLE_ADDR");
+    if (blackhole.isEmpty())
         GTEST_SKIP() << "MW_BLACKHOLE_ADDR is unset: run through scripts/with-services as root";
     // 0.1 s is far below the kernel's own one-second limit, so only the probe's timeout can end it.
     for (const double timeout : {0.1, 0.6}) {
         ProbeDone done;
         const auto start = Clock::now();
-        Probe::tcp(*blackhole, 445, timeout, done.callback());
+        Probe::tcp(blackhole, 445, timeout, done.callback());
         EXPECT_EQ(done.completions(), 0) << "the caller must not wait for the answer";
         ASSERT_TRUE(done.wait());
         EXPECT_EQ(done.result, std::nullopt);
         EXPECT_GE(done.when - start, std::chrono::duration<double>(timeout));
         EXPECT_LT(done.when - start, std::chrono::duration<double>(timeout + 0.8));
-        EXPECT_EQ(connectingTo(*blackhole), 0) << "the abandoned handshake must be cancelled";
+        EXPECT_EQ(connectingTo(blackhole), 0) << "the abandoned handshake must be cancelled";
         std::this_thread::sleep_for(1200ms);
         EXPECT_EQ(done.completions(), 1);
     }
@@ -112,20 +106,16 @@ TEST(Probe, SilentServerGivesUpAtTheTimeoutWithoutBlockingAndCompletesOnce)
 TEST(Probe, UnusablePortsTimeoutsAndHostsGiveNoneWithoutALookUp)
 {
     LocalPort listener("127.0.0.1", true);
-    const int port = listener.port;
-    const struct {
-        QString host;
-        int port;
-        double timeout;
-    } cases[] = {
-        {"127.0.0.1", -1, 3}, {"127.0.0.1", 0, 3}, {"127.0.0.1", port, 0}, {"127.0.0.1", port, std::nan("")},
-        {"", port, 3}, {"bad host", port, 3}, {"fe80::1%nosuchif", port, 3}, {"::1::2", port, 3},
+    const int open = listener.port;
+    const std::tuple<QString, int, double> cases[] = {
+        {"127.0.0.1", -1, 3}, {"127.0.0.1", 0, 3}, {"127.0.0.1", open, 0}, {"127.0.0.1", open, std::nan("")},
+        {"", open, 3}, {"bad host", open, 3}, {"fe80::1%nosuchif", open, 3}, {"::1::2", open, 3},
     };
-    for (const auto& c : cases) {
+    for (const auto& [host, port, timeout] : cases) {
         ProbeDone done;
-        Probe::tcp(c.host, c.port, c.timeout, done.callback());
-        ASSERT_TRUE(done.wait(2s)) << c.host.toStdString();
-        EXPECT_EQ(done.result, std::nullopt) << c.host.toStdString() << ":" << c.port;
+        Probe::tcp(host, port, timeout, done.callback());
+        ASSERT_TRUE(done.wait(2s)) << host.toStdString();
+        EXPECT_EQ(done.result, std::nullopt) << host.toStdString() << ":" << port;
     }
     for (const auto& [requested, used] : {std::pair{70000, 65535}, {-1, 0}, {445, 445}})
         EXPECT_EQ(Probe::clampPort(requested), used);

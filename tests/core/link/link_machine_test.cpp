@@ -1,4 +1,3 @@
-#include "link/line_continuity.h"
 #include "link/link_machine.h"
 
 #include <gtest/gtest.h>
@@ -52,6 +51,14 @@ LinkMachine waitingAfterDrop()
     return m;
 }
 
+// As at start-up, before the first tick.
+LinkMachine armedLine(bool keep)
+{
+    LinkMachine m(keep, standard);
+    m.arm(t0);
+    return m;
+}
+
 LinkMachine failedLine(std::optional<bool> verdict = {})
 {
     LinkMachine m(true, standard);
@@ -76,11 +83,7 @@ TEST(Backoff, DoublesFromBaseUpToTheCapAndNeverOverflows)
 TEST(LinkMachine, EventsThatDoNotApplyChangeNothing)
 {
     const LinkMachine idleLine(true, standard);
-    const struct {
-        const char* what;
-        LinkMachine machine;
-        Event event;
-    } cases[] = {
+    const std::tuple<const char*, LinkMachine, Event> cases[] = {
         {"tick while connected", mountedLine(), Event::tick()},
         {"mount failure while waiting", waitingAfterDrop(), Event::mountFailed(true)},
         {"disappearance of a share that was not mounted", idleLine, Event::mountDisappeared()},
@@ -89,23 +92,11 @@ TEST(LinkMachine, EventsThatDoNotApplyChangeNothing)
         {"tick while idle", idleLine, Event::tick()},
         {"tick before the retry is due", waitingAfterDrop(), Event::tick()},
     };
-    for (const auto& c : cases) {
-        LinkMachine m = c.machine;
-        EXPECT_EQ(m.handle(c.event, at(1)), nothing) << c.what;
-        EXPECT_EQ(m, c.machine) << c.what;
+    for (const auto& [what, machine, event] : cases) {
+        LinkMachine m = machine;
+        EXPECT_EQ(m.handle(event, at(1)), nothing) << what;
+        EXPECT_EQ(m, machine) << what;
     }
-}
-
-TEST(LinkMachine, FirstStartArmsThenMountsOnTheNextTick)
-{
-    LinkMachine m(true, standard);
-    m.arm(t0);
-    EXPECT_EQ(m.phase(), waiting);
-    play(m, {{Event::tick(), 0, mount, mounting}, {Event::mountSucceeded(), 1, nothing, connected}});
-
-    LinkMachine off(false, standard);
-    off.arm(t0);
-    EXPECT_EQ(off.phase(), idle);
 }
 
 TEST(LinkMachine, DroppedMountRetriesWithDelaysDoublingUpToTheCapAndAnnouncesBothEnds)
@@ -129,11 +120,11 @@ TEST(LinkMachine, DroppedMountRetriesWithDelaysDoublingUpToTheCapAndAnnouncesBot
 
 TEST(LinkMachine, ServerAndMountEventsGiveOneDropOneRecoveryAndAMountWhenItHelps)
 {
-    const struct {
-        const char* what;
-        LinkMachine start;
-        std::vector<Step> steps;
-    } scripts[] = {
+    const std::tuple<const char*, LinkMachine, std::vector<Step>> scripts[] = {
+        {"first start mounts on the next tick", armedLine(true),
+            {{Event::tick(), 0, mount, mounting}, {Event::mountSucceeded(), 1, nothing, connected}}},
+        {"first start of a line not kept connected waits for the user", armedLine(false),
+            {{Event::tick(), 0, nothing, idle}}},
         {"server outage drops once and recovers while the mount stays", mountedLine(),
             {{Event::server(false), 0, notifyDropped, serverDown}, {Event::server(false), 0, nothing, serverDown},
                 {Event::server(true), 30, notifyRecovered, connected}}},
@@ -159,10 +150,10 @@ TEST(LinkMachine, ServerAndMountEventsGiveOneDropOneRecoveryAndAMountWhenItHelps
         {"failed line mounts when a down server answers", failedLine(false),
             {{Event::server(true), 1, mount, mounting}}},
     };
-    for (const auto& script : scripts) {
-        SCOPED_TRACE(script.what);
-        LinkMachine m = script.start;
-        play(m, script.steps);
+    for (const auto& [what, start, steps] : scripts) {
+        SCOPED_TRACE(what);
+        LinkMachine m = start;
+        play(m, steps);
     }
 }
 
@@ -253,20 +244,6 @@ TEST(LinkMachine, DropsAndRecoveriesStrictlyAlternateUnderAnyEvents)
         }
     }
     EXPECT_GT(drops, 100) << "the random walk should reach many outages";
-}
-
-TEST(LineContinuity, FollowsThePhaseAndReadsOnlyItsOwnNames)
-{
-    const std::pair<LinkMachine::Phase, LineContinuity> table[] = {{idle, LineContinuity::dotted},
-        {mounting, LineContinuity::dashed}, {connected, LineContinuity::solid}, {stale, LineContinuity::broken},
-        {serverDown, LineContinuity::broken}, {waiting, LineContinuity::dashed}, {failed, LineContinuity::broken}};
-    for (const auto& [phase, continuity] : table) {
-        EXPECT_EQ(lineContinuity(phase), continuity) << toRaw(phase).toStdString();
-        EXPECT_EQ(lineContinuityFromRaw(toRaw(continuity)), continuity);
-        EXPECT_EQ(phaseFromRaw(toRaw(phase)), phase);
-    }
-    EXPECT_FALSE(lineContinuityFromRaw(QStringLiteral("Solid")));
-    EXPECT_FALSE(phaseFromRaw(QStringLiteral("")));
 }
 
 } // namespace

@@ -10,17 +10,10 @@ ActivityEvent sample(std::optional<QString> shareName = std::nullopt)
         ActivityEvent::Kind::serverDown, shareName, QStringLiteral("“nas” stopped answering")};
 }
 
-TEST(ActivityEvent, WritesUpperCaseIdsWholeSecondsAndNoEmptyShareName)
-{
-    const QJsonObject json = sample().toJson();
-    EXPECT_EQ(json.value(u"date").toString(), QStringLiteral("2026-12-06T14:03:09Z"));
-    EXPECT_EQ(json.value(u"id").toString(), json.value(u"id").toString().toUpper());
-    EXPECT_EQ(json.value(u"kind").toString(), QStringLiteral("serverDown"));
-    EXPECT_FALSE(json.contains(u"shareName"));
-}
-
+// The written bytes are the encoder's test.
 TEST(ActivityEvent, RoundTripsWithAndWithoutShareName)
 {
+    EXPECT_FALSE(sample().toJson().contains(u"shareName"));
     for (const std::optional<QString>& name : {std::optional<QString>(), std::optional<QString>("Media")}) {
         ActivityEvent event = sample(name);
         event.date = event.date.addMSecs(-750);

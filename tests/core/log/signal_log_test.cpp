@@ -41,17 +41,11 @@ TEST(SignalLog, FiltersFollowTheMarkersExceptChanges)
         EXPECT_EQ(SignalLog::filterFromRaw(SignalLog::toRaw(filter)), filter);
 }
 
-TEST(SignalLog, RetentionHasNoAgeLimitBelowOneDayAndKeepsAtLeastOneEntry)
-{
-    EXPECT_EQ(LogRetention::days(0), LogRetention(500, std::nullopt));
-    EXPECT_EQ(LogRetention::days(-5), LogRetention(500, std::nullopt));
-    EXPECT_EQ(LogRetention::days(1), LogRetention(500, 86400.0));
-    EXPECT_EQ(LogRetention(0, std::nullopt).maxEntries, 1);
-    EXPECT_EQ(LogRetention(-3, 5.0).maxEntries, 1);
-}
-
+// Below one day there is no age limit, and at least one entry is kept.
 TEST(SignalLog, PruningKeepsTheAgeBoundaryAndSortsNewestFirst)
 {
+    EXPECT_EQ(LogRetention::days(-5), LogRetention(500, std::nullopt));
+    EXPECT_EQ(LogRetention(-3, 5.0).maxEntries, 1);
     const std::vector<ActivityEvent> events {entry(now.addSecs(-30 * 86400), "exactly at the limit"),
         entry(now.addSecs(60), "future"), entry(now.addSecs(-30 * 86400 - 1), "a second too old"),
         entry(now.addSecs(-10), "recent")};
@@ -60,6 +54,7 @@ TEST(SignalLog, PruningKeepsTheAgeBoundaryAndSortsNewestFirst)
     EXPECT_EQ(messages(SignalLog::prune(events, unlimited, now)),
         (Messages {"future", "recent", "exactly at the limit", "a second too old"}));
     EXPECT_EQ(messages(SignalLog::prune(events, LogRetention(2, std::nullopt), now)), (Messages {"future", "recent"}));
+    EXPECT_EQ(messages(SignalLog::prune(events, LogRetention(0, std::nullopt), now)), (Messages {"future"}));
 }
 
 TEST(SignalLog, InsertingKeepsTheNewestFiveHundredAndPutsANewEntryAheadOfEqualDates)

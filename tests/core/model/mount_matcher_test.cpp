@@ -17,11 +17,7 @@ ShareSpec share(ShareProtocol proto, const char* host, const char* path)
 
 TEST(MountedVolume, SourceIsTakenApartForEveryKindOfMount)
 {
-    const struct {
-        const char* from;
-        const char* fsType;
-        MountedVolume::Source source;
-    } cases[] = {
+    const std::tuple<const char*, const char*, MountedVolume::Source> cases[] = {
         {"//DOMAIN;someone@server._smb._tcp.local/Share%20One", "smbfs",
             {"server._smb._tcp.local", "someone", "Share One"}},
         {"//anna:secret@nas/Team/", "smbfs", {"nas", "anna", "Team"}}, {"//nas/share", "smbfs", {"nas", "", "share"}},
@@ -35,8 +31,8 @@ TEST(MountedVolume, SourceIsTakenApartForEveryKindOfMount)
         {"//nas//deep//", "smbfs", {"nas", "", "deep"}}, {"//nas", "smbfs", {"nas", "", ""}},
         {"//an%zz@nas/%zz", "smbfs", {"nas", "an%zz", "%zz"}}, {"", "nfs", {"", "", ""}},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(MountedVolume::parseSource(c.from, c.fsType), c.source) << c.from;
+    for (const auto& [from, fsType, source] : cases)
+        EXPECT_EQ(MountedVolume::parseSource(from, fsType), source) << from;
 }
 
 TEST(MountMatcher, HostsCompareByNameWhateverTheirDress)
@@ -56,43 +52,22 @@ TEST(MountMatcher, MatchesOnProtocolFamilyHostAndPath)
     const MountedVolume smbfs("/m/a", "smbfs", "//DOMAIN;someone@server._smb._tcp.local/Share%20One");
     const MountedVolume dav("/m/b", "webdav", "https://dav:8443/files");
     const MountedVolume unknown("/m/c", "cifs", "//nas/x");
-    const struct {
-        ShareSpec spec;
-        const MountedVolume& vol;
-        bool matches;
-    } cases[] = {
+    const std::tuple<ShareSpec, const MountedVolume&, bool> cases[] = {
         {share(smb, "server.local", "share one"), smbfs, true}, {share(smb, "SERVER", "/Share One/"), smbfs, true},
         {share(afp, "server", "Share One"), smbfs, false}, {share(smb, "server", "Share Two"), smbfs, false},
         {share(smb, "10.0.0.2", "Share One"), smbfs, false}, {share(webdav, "dav", "files"), dav, true},
         {share(webdavs, "DAV", "files/"), dav, true}, {share(smb, "dav", "files"), dav, false},
         {share(smb, "nas", "x"), unknown, false},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(MountMatcher::matches(c.spec, c.vol), c.matches) << c.spec.displayURL().toStdString();
+    for (const auto& [spec, vol, matches] : cases)
+        EXPECT_EQ(MountMatcher::matches(spec, vol), matches) << spec.displayURL().toStdString();
 }
 
+// Each share in turn takes the first volume it matches that no earlier share took: the same as the plain walk
+// over every volume, on boards with twins, mounts made twice and a mount point listed for two sources.
 TEST(MountMatcher, EachVolumeServesOneShareAndEarlierOnesWin)
 {
-    const ShareSpec first = share(smb, "nas", "media");
-    const ShareSpec twin = share(smb, "NAS.local", "Media");
-    const ShareSpec other = share(nfs, "nas", "export");
-    const ShareSpec unmounted = share(afp, "nas", "media");
-    const MountedVolume once("/m/media", "smbfs", "//nas/media");
-    const MountedVolume again("/m/media-1", "smbfs", "//nas/Media");
-    const MountedVolume exportVolume("/m/export", "nfs", "nas:/export");
-
-    const auto assigned = MountMatcher::assign({first, twin, other, unmounted}, {once, exportVolume, again});
-    EXPECT_EQ(assigned.size(), 3);
-    EXPECT_EQ(assigned.value(first.id), once);
-    EXPECT_EQ(assigned.value(twin.id), again);
-    EXPECT_EQ(assigned.value(other.id), exportVolume);
-
-    const auto single = MountMatcher::assign({first, twin}, {once});
-    EXPECT_EQ(single.keys(), QList<QUuid>({first.id}));
-    EXPECT_EQ(MountMatcher::assign({first}, {again, once}).value(first.id), again);
-
-    // Against the plain walk over every volume, on boards with twins, mounts made twice and a mount point
-    // the table lists twice for two different sources.
+    qsizetype matched = 0;
     const char* hosts[] = {"nas", "NAS.local", "nas._smb._tcp.local", "other"};
     const char* paths[] = {"media", "/Media/", "export"};
     for (unsigned seed = 1; seed <= 20; ++seed) {
@@ -119,7 +94,9 @@ TEST(MountMatcher, EachVolumeServesOneShareAndEarlierOnesWin)
             }
         }
         EXPECT_EQ(MountMatcher::assign(shares, volumes), walked) << "seed " << seed;
+        matched += walked.size();
     }
+    EXPECT_GT(matched, 40) << "the boards should match often";
 }
 
 } // namespace

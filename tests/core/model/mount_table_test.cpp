@@ -1,9 +1,10 @@
 #include "model/mount_table.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 namespace {
 
@@ -41,9 +42,7 @@ TEST(MountTable, ReadsTheFileItIsGivenThisMachinesTooAndNothingWhenItIsMissing)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("mountinfo"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(sampleMountinfo) > 0);
-    file.close();
+    std::ofstream(path.toStdString()) << sampleMountinfo.constData();
     EXPECT_EQ(MountTable::networkVolumes(path).size(), 6u);
     EXPECT_TRUE(MountTable::networkVolumes(dir.filePath(QStringLiteral("absent"))).empty());
     EXPECT_TRUE(MountTable::fromMountinfo(QByteArray()).empty());

@@ -29,12 +29,7 @@ TEST(ProfilePlan, MountsWhatIsMissingInRouteOrderAndUnmountsOthersInListOrder)
 {
     const Board b(5);
     const QUuid deleted = QUuid::createUuid();
-    const struct {
-        const char* what;
-        Profile profile;
-        QSet<QUuid> mounted;
-        ProfilePlan plan;
-    } cases[] = {
+    const std::tuple<const char*, Profile, QSet<QUuid>, ProfilePlan> cases[] = {
         {"all mounted, keep others", route({b.ids[0], b.ids[1]}, false), {b.ids[0], b.ids[1], b.ids[2]}, {}},
         {"route order wins for mounting", route({b.ids[3], b.ids[0]}, false), {}, {{b.ids[3], b.ids[0]}, {}}},
         {"deleted member is ignored", route({deleted, b.ids[1]}, true), {b.ids[0]}, {{b.ids[1]}, {b.ids[0]}}},
@@ -44,8 +39,8 @@ TEST(ProfilePlan, MountsWhatIsMissingInRouteOrderAndUnmountsOthersInListOrder)
         {"duplicates stay", route({b.ids[1], b.ids[1]}, false), {}, {{b.ids[1], b.ids[1]}, {}}},
         {"foreign mounts never appear", route({}, true), {deleted}, {}},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(ProfilePlan::make(c.profile, b.shares, c.mounted), c.plan) << c.what;
+    for (const auto& [what, profile, mounted, plan] : cases)
+        EXPECT_EQ(ProfilePlan::make(profile, b.shares, mounted), plan) << what;
 }
 
 TEST(Profile, RecordRoundTripsAndNeedsEveryKey)

@@ -30,20 +30,17 @@ TEST(ShareDraft, VerdictSaysWhatIsMissingInAPlainSentence)
 TEST(ShareDraft, SavesOnlyWhenReadyUnderATrimmedNameOrOneThatFollowsThePath)
 {
     const QUuid id = QUuid::createUuid();
-    const struct {
-        const char* address;
-        const char* name;
-        const char* saved; // nothing when the draft cannot be saved
-    } cases[] = {
+    // The address, the name typed, and the name saved (none when the draft cannot be saved).
+    const std::tuple<const char*, const char*, const char*> cases[] = {
         {"smb://server", "", nullptr}, {"https://server", "", "server"},
         {"smb://server/Media/Films/", "", "Films"}, {"smb://server/Media/Films/", " \t ", "Films"},
         {"smb://server/Media", " Archive \n", "Archive"},
     };
-    for (const auto& c : cases) {
-        const std::optional<ShareSpec> spec = draft(c.address, c.name).spec(id);
-        ASSERT_EQ(spec.has_value(), c.saved != nullptr) << c.address;
+    for (const auto& [address, name, saved] : cases) {
+        const std::optional<ShareSpec> spec = draft(address, name).spec(id);
+        ASSERT_EQ(spec.has_value(), saved != nullptr) << address;
         if (spec) {
-            EXPECT_EQ(spec->name, QString::fromUtf8(c.saved)) << c.address;
+            EXPECT_EQ(spec->name, QString::fromUtf8(saved)) << address;
             EXPECT_EQ(spec->id, id);
         }
     }

@@ -17,11 +17,8 @@ TEST(NetworkFingerprint, ComesFromTheDefaultRoutesTheirGatewayAndItsNeighbour)
         {5, "eth1", true, false}};
     base.addresses = {{1, true}, {2, true}, {3, true}, {4, true}, {5, false}};
     base.neighbours = {{2, "192.168.1.1", "AA:BB:CC:00:00:01"}, {5, "10.0.0.1", "aa:bb:cc:00:00:05"}};
-    const struct {
-        const char* what;
-        std::vector<NetworkObservation::DefaultRoute> routes;
-        std::optional<NetworkFingerprint> expected;
-    } cases[] = {
+    using Routes = std::vector<NetworkObservation::DefaultRoute>;
+    const std::tuple<const char*, Routes, std::optional<NetworkFingerprint>> cases[] = {
         {"no default route", {}, std::nullopt},
         {"only through a loopback, a link that is down or one without an address",
             {{1, "", false, 0}, {4, "10.0.0.1", false, 0}, {5, "10.0.0.1", false, 0}}, std::nullopt},
@@ -34,10 +31,10 @@ TEST(NetworkFingerprint, ComesFromTheDefaultRoutesTheirGatewayAndItsNeighbour)
             {{2, "192.168.1.9", false, 600}, {2, "fe80::1", true, 100}, {2, "192.168.1.1", false, 100}},
             print({"eth0"}, "192.168.1.1", "aa:bb:cc:00:00:01")},
     };
-    for (const auto& c : cases) {
+    for (const auto& [what, routes, expected] : cases) {
         NetworkObservation o = base;
-        o.defaultRoutes = c.routes;
-        EXPECT_EQ(NetworkFingerprint::of(o), c.expected) << c.what;
+        o.defaultRoutes = routes;
+        EXPECT_EQ(NetworkFingerprint::of(o), expected) << what;
     }
     base.defaultRoutes = {{2, "192.168.1.1", false, 0}};
     base.connectionName = "Office";
@@ -47,11 +44,7 @@ TEST(NetworkFingerprint, ComesFromTheDefaultRoutesTheirGatewayAndItsNeighbour)
 TEST(NetworkFingerprint, BindingsAskForWhatTheyKnowAndSightsMayKnowLess)
 {
     const NetworkFingerprint full = print({"wlan0"}, "192.168.1.1", "aa:00:00:00:00:01", "Home");
-    const struct {
-        const char* what;
-        NetworkFingerprint other;
-        bool covered, same;
-    } cases[] = {
+    const std::tuple<const char*, NetworkFingerprint, bool, bool> cases[] = {
         {"the same", full, true, true},
         {"hardware not known yet", print({"wlan0"}, "192.168.1.1", {}, "Home"), false, true},
         {"name not known", print({"wlan0"}, "192.168.1.1", "aa:00:00:00:00:01"), true, true},
@@ -59,9 +52,9 @@ TEST(NetworkFingerprint, BindingsAskForWhatTheyKnowAndSightsMayKnowLess)
         {"another name", print({"wlan0"}, "192.168.1.1", "aa:00:00:00:00:01", "Café"), false, false},
         {"a VPN on top", print({"wg0", "wlan0"}, "192.168.1.1", "aa:00:00:00:00:01", "Home"), false, false},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(full.covers(c.other), c.covered) << c.what;
-        EXPECT_EQ(full.sameNetwork(c.other) && c.other.sameNetwork(full), c.same) << c.what;
+    for (const auto& [what, other, covered, same] : cases) {
+        EXPECT_EQ(full.covers(other), covered) << what;
+        EXPECT_EQ(full.sameNetwork(other) && other.sameNetwork(full), same) << what;
     }
     EXPECT_EQ(full.updatedBy(print({"wlan0"}, "192.168.1.1")), full);
     EXPECT_EQ(NetworkFingerprint::fromJson(full.toJson()), full);
