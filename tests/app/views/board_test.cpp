@@ -63,21 +63,6 @@ QStringList helps(const BoardLine* row)
     return texts;
 }
 
-TEST(LineTexts, EveryStatusHasItsLineStyle)
-{
-    const std::pair<ShareStatus, LineContinuity> cases[] {
-        {ShareStatus::waiting(std::nullopt), LineContinuity::dashed},
-        {ShareStatus::failed(std::nullopt), LineContinuity::broken},
-        {ShareStatus::of(Kind::connected), LineContinuity::solid},
-        {ShareStatus::of(Kind::connecting), LineContinuity::dashed},
-        {ShareStatus::of(Kind::serverDown), LineContinuity::broken},
-        {ShareStatus::of(Kind::stale), LineContinuity::broken},
-        {ShareStatus::of(Kind::idle), LineContinuity::dotted},
-    };
-    for (const auto& [status, continuity] : cases)
-        EXPECT_EQ(LineTexts::continuity(status), continuity) << status.label().toStdString();
-}
-
 TEST(LineTexts, FreeSpaceReadsInFileStyleOrSaysWhyNot)
 {
     EXPECT_EQ(LineTexts::bytes(999), "999 bytes");
