@@ -10,11 +10,14 @@ mw_runtime_dir() {
     export XDG_RUNTIME_DIR
 }
 
-# A TCP port on loopback that nothing listens on now.
+# A TCP port on loopback that nothing listens on now, below the kernel's range for outgoing
+# connections: a port from that range can be taken by any client between the check and the bind.
 mw_free_port() {
-    local port
+    local port low
+    read -r low _ </proc/sys/net/ipv4/ip_local_port_range
+    ((low > 11000)) || low=32768
     for _ in $(seq 1 200); do
-        port=$((20000 + RANDOM % 40000))
+        port=$((10000 + RANDOM % (low - 10000)))
         if ! ss -Htln "sport = :$port" | grep -q .; then
             echo "$port"
             return 0
