@@ -43,7 +43,7 @@ TEST(UserFoldersTest, FoldersAreMadeUnderTheXdgHomesOrTheUsualPlaces)
     qputenv("HOME", home);
 }
 
-TEST(AtomicFileTest, ReplacesTheWholeFileOrReportsFalse)
+TEST(AtomicFileTest, ReplacesTheWholeFileOrKeepsTheOldOne)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("shares.json");
@@ -52,25 +52,21 @@ TEST(AtomicFileTest, ReplacesTheWholeFileOrReportsFalse)
     EXPECT_EQ(readFile(path), "{}");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList {"shares.json"});
     EXPECT_FALSE(AtomicFile::write(dir.filePath("absent/shares.json"), "{}"));
-}
 
-// A full disk fails the write part-way; the file that was there must survive untouched.
-TEST(AtomicFileTest, AFailedWriteKeepsTheOldFile)
-{
-    QTemporaryDir dir;
-    const QByteArray where = dir.path().toUtf8();
+    // A full disk fails the write part-way; the file that was there must survive untouched.
+    QTemporaryDir small;
+    const QByteArray where = small.path().toUtf8();
     if (::mount("mountwire-test", where.constData(), "tmpfs", 0, "size=64k") != 0)
         GTEST_SKIP() << "cannot mount a small file system here (needs root)";
     const struct Unmount {
         QByteArray where;
         ~Unmount() { ::umount2(where.constData(), MNT_DETACH); }
     } unmount {where};
-    const QString path = dir.filePath("activity.json");
-    ASSERT_TRUE(AtomicFile::write(path, "[\"old\"]"));
-
-    EXPECT_FALSE(AtomicFile::write(path, QByteArray(1 << 20, 'n')));
-    EXPECT_EQ(readFile(path), "[\"old\"]");
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList {"activity.json"});
+    const QString log = small.filePath("activity.json");
+    ASSERT_TRUE(AtomicFile::write(log, "[\"old\"]"));
+    EXPECT_FALSE(AtomicFile::write(log, QByteArray(1 << 20, 'n')));
+    EXPECT_EQ(readFile(log), "[\"old\"]");
+    EXPECT_EQ(QDir(small.path()).entryList(QDir::Files | QDir::Hidden), QStringList {"activity.json"});
 }
 
 } // namespace
