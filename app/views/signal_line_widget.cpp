@@ -10,7 +10,6 @@ SignalLineWidget::SignalLineWidget(QWidget* parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    connect(&DashTicker::shared(), &DashTicker::frame, this, &SignalLineWidget::nextFrame);
     setAccessibleName(SignalLinePainter::accessibleText(m_line));
 }
 
@@ -40,6 +39,8 @@ void SignalLineWidget::setBackground(const QColor& background)
         return;
     m_background = background;
     setAttribute(Qt::WA_OpaquePaintEvent, m_background.isValid());
+    // The background is part of every cached image.
+    m_images.clear();
     update();
 }
 
@@ -66,8 +67,6 @@ QSize SignalLineWidget::minimumSizeHint() const
 
 void SignalLineWidget::nextFrame()
 {
-    if (!m_animating)
-        return;
     const int frame = DashTicker::frameNow();
     if (frame == m_frame)
         return;
@@ -110,7 +109,8 @@ const QPixmap& SignalLineWidget::image(int frame)
     if (cached.isNull()) {
         cached = QPixmap(pixels);
         cached.setDevicePixelRatio(ratio);
-        cached.fill(Qt::transparent);
+        // An opaque image is a plain copy to the screen, each frame of running dashes.
+        cached.fill(m_background.isValid() ? m_background : QColor(Qt::transparent));
         QPainter painter(&cached);
         SignalLinePainter::paint(painter, QRectF(rect()), m_line, appearance, DashTicker::phaseOf(frame));
     }
@@ -123,8 +123,6 @@ void SignalLineWidget::paintEvent(QPaintEvent*)
         m_frame = DashTicker::frameNow();
     const QPixmap& shown = image(m_animating ? m_frame : 0);
     QPainter painter(this);
-    if (m_background.isValid())
-        painter.fillRect(rect(), m_background);
     painter.drawPixmap(0, 0, shown);
 }
 
@@ -162,9 +160,12 @@ void SignalLineWidget::updateAnimation()
     if (wanted == m_animating)
         return;
     m_animating = wanted;
+    // Only running lines hear the ticks: a still one should cost nothing per frame.
     if (m_animating) {
+        connect(&DashTicker::shared(), &DashTicker::frame, this, &SignalLineWidget::nextFrame, Qt::UniqueConnection);
         DashTicker::shared().attach(this);
     } else {
+        disconnect(&DashTicker::shared(), &DashTicker::frame, this, &SignalLineWidget::nextFrame);
         DashTicker::shared().detach(this);
         // A still line needs only its first image.
         if (m_images.size() > 1)

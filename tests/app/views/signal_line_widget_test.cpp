@@ -67,7 +67,7 @@ TEST(SignalLineWidget, OnlyVisibleDashedLinesKeepTheFrameClockRunning)
     EXPECT_FALSE(ticker.running());
 }
 
-TEST(SignalLineWidget, RunningDashesRepaintFifteenTimesASecondOnScreenAndStillLinesNotAtAll)
+TEST(SignalLineWidget, RunningDashesRepaintElevenTimesASecondOnScreenAndStillLinesNotAtAll)
 {
     TestApp::instance();
     CountingLine widget;
