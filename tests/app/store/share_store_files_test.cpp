@@ -102,7 +102,7 @@ TEST(StoreFiles, ADamagedSharesFileIsKeptAsideSaidOnceAndLoadsNothing)
 }
 
 // Entries past the retention are dropped at load but stay on disk until the next entry; a shorter
-// retention and clearing are written at once.
+// retention is written at once.
 TEST(StoreFiles, OldLogEntriesGoAtLoadAtTheNextEntryOrAtOnceWhenTheRetentionShortens)
 {
     StoreRig rig;
@@ -127,9 +127,6 @@ TEST(StoreFiles, OldLogEntriesGoAtLoadAtTheNextEntryOrAtOnceWhenTheRetentionShor
     again.applyRetention();
     EXPECT_EQ(rig.story(), QStringList {"new"});
     EXPECT_FALSE(rig.file("activity.json", false).contains("recent"));
-    again.clearEvents();
-    EXPECT_TRUE(again.events().empty());
-    EXPECT_EQ(rig.file("activity.json", false), "[]");
 }
 
 TEST(StoreFiles, LogEntriesAreSavedTogetherWithinASecondAndWhenTheStoreEnds)
@@ -157,31 +154,6 @@ TEST(StoreFiles, AnUnreadableLogIsKeptAsideOncePerContentAndTheLogStartsEmpty)
         rig.advance(1);
     }
     EXPECT_EQ(QDir(rig.folder.path()).entryList({"activity.json.damaged-*"}).size(), 2);
-}
-
-TEST(StoreSettings, AreReadAtEachUseWithinTheirBoundsAndFallBackWhenUnreadable)
-{
-    StoreRig rig;
-    const ShareStore& store = *rig.store;
-    const std::map<QString, std::function<double()>> read {
-        {"probeInterval", [&] { return store.probeInterval(); }},
-        {"retryCap", [&] { return store.retryCap(); }},
-        {"failuresToMarkDown", [&] { return double(store.failuresToMarkDown()); }},
-        {"logRetentionDays", [&] { return double(store.retention().maxAge.value_or(-86400) / 86400); }},
-        {"notifyDrops", [&] { return double(store.notifyDrops()); }},
-        {"reconnectAfterWake", [&] { return double(store.reconnectAfterWake()); }},
-    };
-    const std::tuple<const char*, const char*, double> cases[] = {
-        {"retryCap", nullptr, 300}, {"probeInterval", "2", 5}, {"probeInterval", "30.5", 30.5}, {"probeInterval", "often", 15},
-        {"retryCap", "60", 60}, {"retryCap", "-1", 5}, {"failuresToMarkDown", "0", 1},
-        {"failuresToMarkDown", "2.5", 2}, {"logRetentionDays", "7", 7}, {"logRetentionDays", "0", -1},
-        {"notifyDrops", "false", 0}, {"notifyDrops", "maybe", 1}, {"reconnectAfterWake", "false", 0},
-    };
-    for (const auto& [key, stored, expected] : cases) {
-        if (stored)
-            rig.defaults.values[key] = QString::fromUtf8(stored);
-        EXPECT_EQ(read.at(key)(), expected) << key << "=" << (stored ? stored : "(absent)");
-    }
 }
 
 } // namespace

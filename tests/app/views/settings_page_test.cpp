@@ -72,11 +72,11 @@ TEST(SettingsForm, AFreshInstallAndBadValuesInTheFileShowWhatTheStoreUses)
          "notifyDrops=0\nnotifyRecoveries=FALSE\n",
             defaultsShown, defaultsRead},
         // Below the store's floors.
-        {"probeInterval=2\nfailuresToMarkDown=-4\nlogRetentionDays=-5\n",
-            "5 seconds | 1 | 5 minutes | Always (last 500) | on | on | on", "5 | 1 | 300 | 0 | on | on | on"},
+        {"probeInterval=2\nfailuresToMarkDown=-4\nretryCap=-1\nlogRetentionDays=-5\n",
+            "5 seconds | 1 | 5 seconds | Always (last 500) | on | on | on", "5 | 1 | 5 | 0 | on | on | on"},
         // Readable but not offered: shown as they are, in their place.
-        {"probeInterval=7\nretryCap=90\nlogRetentionDays=45\n", "7 seconds | 2 | 90 seconds | 45 days | on | on | on",
-            "7 | 2 | 90 | 45 | on | on | on"},
+        {"probeInterval=30.5\nretryCap=90\nlogRetentionDays=45\nreconnectAfterWake=false\nnotifyDrops=false\n",
+            "30.5 seconds | 2 | 90 seconds | 45 days | off | off | on", "30.5 | 2 | 90 | 45 | off | off | on"},
     };
     for (const auto& [lines, shown, read] : cases) {
         SCOPED_TRACE(lines);
