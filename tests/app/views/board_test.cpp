@@ -172,6 +172,8 @@ TEST(Board, RemovingAsksFirstAndSaysWhatStays)
     PageRig::answer(page.findChild<QMessageBox*>("confirmRemove"), "Remove");
     ASSERT_EQ(rig.store->shares().size(), 1u);
     EXPECT_EQ(rig.store->shares().front().name, "Other");
+    EXPECT_EQ(rig.store->toast()->text, "Removed “Studio” from Mountwire");
+    EXPECT_FALSE(rig.store->record(studio.id));
     rig.store->remove(rig.store->shares().front());
     EXPECT_TRUE(rig.store->shares().empty());
     rig.settle();
@@ -179,21 +181,33 @@ TEST(Board, RemovingAsksFirstAndSaysWhatStays)
     EXPECT_TRUE(page.emptyState()->isVisibleTo(&page));
 }
 
-TEST(Board, AVolumeMountedElsewhereCanBeSavedAsALine)
+TEST(Board, AVolumeMountedElsewhereCanBeSavedAsALineThatClaimsIt)
 {
     StoreRig rig;
     rig.started();
     LinesPage page(*rig.store);
     EXPECT_FALSE(page.elsewhere()->isVisibleTo(&page));
-    rig.table = {MountedVolume("/mnt/photos", "nfs", "photos.local:/export/photos")};
+    rig.table = {MountedVolume("/mnt/photos", "nfs", "photos.local:/export/pictures")};
+    // Start-up read the table in this turn of the event loop already.
     rig.settle();
     rig.store->refreshMounts();
     ASSERT_TRUE(page.elsewhere()->isVisibleTo(&page));
     page.elsewhere()->findChild<QPushButton*>("saveVolume")->click();
     rig.settle();
     ASSERT_EQ(rig.store->shares().size(), 1u);
-    EXPECT_EQ(rig.store->status(rig.store->shares().front()).kind, Kind::connected);
+    const ShareSpec line = rig.store->shares().front();
+    EXPECT_EQ(line.proto, ShareProtocol::nfs);
+    EXPECT_EQ(line.name, "pictures");
+    EXPECT_TRUE(line.keepConnected);
+    EXPECT_EQ(rig.store->status(line).kind, Kind::connected);
     EXPECT_FALSE(page.elsewhere()->isVisibleTo(&page));
+
+    MountedVolume unknown("/mnt/odd", "somefs", "");
+    unknown.proto.reset();
+    unknown.host = "odd.local";
+    unknown.share = "things";
+    rig.store->save(unknown);
+    EXPECT_EQ(rig.store->shares().back().proto, ShareProtocol::smb) << "a volume of no known protocol becomes SMB";
 }
 
 // A board of many lines, shown in a window of the usual size.
@@ -348,7 +362,7 @@ TEST(SignalStrip, CountsLiveLinesAndOpensTheLog)
     EXPECT_EQ(rig.store->page(), ManagerPage::activity);
 }
 
-TEST(Toast, TheOverlayShowsTheStoresToastAndLeavesWithIt)
+TEST(Toast, ANewToastReplacesTheOldOneStaysItsFullTimeAndTheOverlayLeavesWithIt)
 {
     StoreRig rig;
     QWidget covered;
@@ -358,9 +372,12 @@ TEST(Toast, TheOverlayShowsTheStoresToastAndLeavesWithIt)
     EXPECT_FALSE(overlay.showing());
     rig.store->showToast("Added “Studio”", "checkmark.circle.fill", ToastTint::blue);
     EXPECT_TRUE(overlay.showing());
+    TestApp::spin(1500);
     rig.store->showToast("Address copied", "doc.on.doc.fill", ToastTint::blue);
+    TestApp::spin(1500);
+    ASSERT_TRUE(rig.store->toast() && overlay.showing()) << "the first toast's time does not end the second";
     EXPECT_EQ(overlay.text(), "Address copied");
-    EXPECT_TRUE(TestApp::waitUntil([&] { return !overlay.showing(); }, 3000));
+    EXPECT_TRUE(TestApp::waitUntil([&] { return !overlay.showing() && !rig.store->toast(); }, 2500));
 }
 
 TEST(Welcome, ReturnMovesOnAndFinishingMarksTheGuideShownWithALastButtonThatFitsTheBoard)
