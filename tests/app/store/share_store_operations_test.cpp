@@ -4,7 +4,6 @@
 
 namespace {
 
-using Phase = LinkMachine::Phase;
 using Kind = ShareStatus::Kind;
 
 using StoreMount = StartedStore;
@@ -115,15 +114,6 @@ TEST_F(StoreLines, OpeningShowsTheMountOrConnectsAndCopyingPutsTheAddressOnTheCl
     rig.store->copyAddress(studio);
     EXPECT_EQ(rig.desktop.clipboard, "smb://ana@nas.local/studio");
     EXPECT_EQ(rig.store->toast()->text, "Address copied");
-}
-
-TEST_F(StoreLines, SwitchingReconnectionOffStopsAWaitingLine)
-{
-    const ShareSpec studio = rig.waitingLine("Studio");
-    ASSERT_EQ(rig.phase(studio), Phase::waiting);
-    rig.store->setKeepConnected(studio, false);
-    EXPECT_EQ(rig.phase(studio), Phase::idle);
-    EXPECT_FALSE(rig.store->shares().front().keepConnected);
 }
 
 } // namespace

@@ -77,11 +77,12 @@ struct StoreRig {
             .fetchCertificate = {}, .askCertificate = {}, .heartbeatSeconds = 0};
     }
 
-    // A new store over the same folder and settings, as after a restart.
-    ShareStore& make()
+    // A new store over the same folder and settings, as after a restart; or over these services.
+    ShareStore& make() { return make(services()); }
+    ShareStore& make(const StoreServices& with)
     {
         store.reset();
-        store = std::make_unique<ShareStore>(services());
+        store = std::make_unique<ShareStore>(with);
         return *store;
     }
 

@@ -12,7 +12,6 @@
 #include "views/toast_overlay.h"
 
 #include <QAction>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -29,22 +28,15 @@ namespace {
 
 using Kind = ShareStatus::Kind;
 
+// Keeps the page and the line to edit of each request to show the window.
 struct RecordingNavigator final : Navigator {
-    struct Call {
-        std::optional<ManagerPage> page;
-        bool addShare;
-        std::optional<QUuid> edit;
-        friend bool operator==(const Call&, const Call&) = default;
-    };
-    std::vector<Call> calls;
-    int updateChecks = 0;
-    int quits = 0;
-    void show(std::optional<ManagerPage> page, bool addShare, std::optional<ShareSpec> edit) override
+    std::vector<std::pair<std::optional<ManagerPage>, std::optional<QUuid>>> shown;
+    void show(std::optional<ManagerPage> page, bool, std::optional<ShareSpec> edit) override
     {
-        calls.push_back({page, addShare, edit ? std::optional(edit->id) : std::nullopt});
+        shown.emplace_back(page, edit ? std::optional(edit->id) : std::nullopt);
     }
-    void checkForUpdates() override { ++updateChecks; }
-    void quit() override { ++quits; }
+    void checkForUpdates() override {}
+    void quit() override {}
 };
 
 QStringList menuTexts(QMenu* menu)
@@ -272,10 +264,7 @@ TEST(Board, TabWalksEveryRowInOrderScrollingAlongAndFocusOutlivesScrollingAndRef
     LongBoard board(40);
     board.page->row(board.lines.front().id)->controls().at(2)->setFocus(Qt::TabFocusReason);
     std::vector<int> walked;
-    auto press = [](Qt::Key key) {
-        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
-        QCoreApplication::sendEvent(QApplication::focusWidget(), &event);
-    };
+    const auto press = [](Qt::Key key) { PageRig::key(QApplication::focusWidget(), key); };
     for (int at = board.indexOf(QApplication::focusWidget()); at >= 0 && walked.size() < 200;
          at = board.indexOf(QApplication::focusWidget())) {
         walked.push_back(at);
@@ -327,7 +316,7 @@ TEST(Panel, ListsTheLinesInOrderWithTheirFiguresAndActions)
     EXPECT_EQ(menuTexts(menu.get()), (QStringList {"Open in the File Manager", "Eject", "Force Eject", "—",
                                          "Keep Connected", "Copy Address", "Edit…"}));
     menu->actions().back()->trigger();
-    EXPECT_EQ(navigator.calls.back(), (RecordingNavigator::Call {ManagerPage::shares, false, archive.id}));
+    EXPECT_EQ(navigator.shown.back(), std::pair(std::optional(ManagerPage::shares), std::optional(archive.id)));
 
     panel.lines()[1]->action()->click();
     rig.settle();
@@ -348,12 +337,8 @@ TEST(SignalStrip, CountsLiveLinesAndOpensTheLog)
     rig.started();
     SignalStrip strip(*rig.store);
     EXPECT_EQ(strip.figures(), "0/0");
-    const ShareSpec studio = rig.add("Studio", "nas.local");
-    rig.add("Archive", "nas.local");
-    rig.appear(studio, "/mnt/studio");
-    rig.mounter.defaultOutcome = MountOutcome::failed(64);
-    rig.store->mount(rig.store->shares().back());
-    rig.settle();
+    rig.appear(rig.add("Studio", "nas.local"), "/mnt/studio");
+    rig.waitingLine("Archive");
     strip.show();
     EXPECT_EQ(strip.figures(), "1/2 1 down");
     QMouseEvent click(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::NoButton,
@@ -385,9 +370,8 @@ TEST(Welcome, ReturnMovesOnAndFinishingMarksTheGuideShownWithALastButtonThatFits
     StoreRig rig;
     rig.started();
     EXPECT_TRUE(Onboarding::shouldShow(rig.defaults));
-    auto press = [](QDialog& guide, int key) {
-        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
-        QCoreApplication::sendEvent(guide.focusWidget() ? guide.focusWidget() : &guide, &event);
+    const auto press = [](QDialog& guide, int key) {
+        PageRig::key(guide.focusWidget() ? guide.focusWidget() : &guide, key);
     };
     {
         OnboardingView guide(*rig.store, rig.defaults, &rig.notifier);

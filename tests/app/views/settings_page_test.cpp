@@ -27,9 +27,7 @@ struct SettingsRig : StoreRig {
     {
         StoreServices s = services();
         s.defaults = &ini;
-        store.reset();
-        store = std::make_unique<ShareStore>(s);
-        store->start();
+        make(s).start();
     }
 
     QString stored(const QString& key) const { return QSettings(iniPath, QSettings::IniFormat).value(key).toString(); }
