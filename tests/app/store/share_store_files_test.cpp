@@ -7,12 +7,12 @@
 
 namespace {
 
+using StoreFiles = StartedStore;
+
 // Written only once something changes: the file's own keys sorted, each record's keys in the order
 // of its fields, text as UTF-8; and read back whole after a restart.
-TEST(StoreFiles, NothingIsWrittenUntilSomethingChangesThenKeyByKeyAndEverythingComesBack)
+TEST_F(StoreFiles, NothingIsWrittenUntilSomethingChangesThenKeyByKeyAndEverythingComesBack)
 {
-    StoreRig rig;
-    rig.started();
     rig.settle();
     EXPECT_FALSE(QFile::exists(rig.folder.filePath("shares.json")));
     EXPECT_TRUE(rig.store->events().empty());
@@ -68,7 +68,7 @@ TEST(StoreFiles, NothingIsWrittenUntilSomethingChangesThenKeyByKeyAndEverythingC
     EXPECT_FALSE(again.events().empty());
 }
 
-TEST(StoreFiles, ADamagedSharesFileIsKeptAsideSaidOnceAndLoadsNothing)
+TEST(DamagedFiles, ADamagedSharesFileIsKeptAsideSaidOnceAndLoadsNothing)
 {
     const std::pair<const char*, QByteArray> cases[] = {
         {"not JSON", "{\"shares\": [ {"},
@@ -103,10 +103,8 @@ TEST(StoreFiles, ADamagedSharesFileIsKeptAsideSaidOnceAndLoadsNothing)
 
 // Entries past the retention are dropped at load but stay on disk until the next entry; a shorter
 // retention is written at once.
-TEST(StoreFiles, OldLogEntriesGoAtLoadAtTheNextEntryOrAtOnceWhenTheRetentionShortens)
+TEST_F(StoreFiles, OldLogEntriesGoAtLoadAtTheNextEntryOrAtOnceWhenTheRetentionShortens)
 {
-    StoreRig rig;
-    rig.started();
     rig.store->log(ActivityEvent::Kind::info, std::nullopt, "old");
     rig.advance(40 * 86400);
     rig.store->log(ActivityEvent::Kind::info, std::nullopt, "recent");
@@ -129,10 +127,8 @@ TEST(StoreFiles, OldLogEntriesGoAtLoadAtTheNextEntryOrAtOnceWhenTheRetentionShor
     EXPECT_FALSE(rig.file("activity.json", false).contains("recent"));
 }
 
-TEST(StoreFiles, LogEntriesAreSavedTogetherWithinASecondAndWhenTheStoreEnds)
+TEST_F(StoreFiles, LogEntriesAreSavedTogetherWithinASecondAndWhenTheStoreEnds)
 {
-    StoreRig rig;
-    rig.started();
     rig.store->log(ActivityEvent::Kind::info, std::nullopt, "first");
     rig.store->log(ActivityEvent::Kind::info, std::nullopt, "second");
     EXPECT_FALSE(rig.file("activity.json", false).contains("second"));
@@ -142,7 +138,7 @@ TEST(StoreFiles, LogEntriesAreSavedTogetherWithinASecondAndWhenTheStoreEnds)
     EXPECT_TRUE(rig.file("activity.json").contains("last"));
 }
 
-TEST(StoreFiles, AnUnreadableLogIsKeptAsideOncePerContentAndTheLogStartsEmpty)
+TEST(DamagedFiles, AnUnreadableLogIsKeptAsideOncePerContentAndTheLogStartsEmpty)
 {
     StoreRig rig;
     const std::pair<QByteArray, int> starts[] = {{"[{\"kind\": ", 1}, {"[{\"kind\": ", 0}, {"{}", 1}};

@@ -27,6 +27,9 @@
 namespace {
 
 using Kind = ShareStatus::Kind;
+using Board = StartedStore;
+using Panel = StartedStore;
+using Welcome = StartedStore;
 
 // Keeps the page and the line to edit of each request to show the window.
 struct RecordingNavigator final : Navigator {
@@ -72,10 +75,8 @@ TEST(LineTexts, FreeSpaceReadsInFileStyleOrSaysWhyNot)
     EXPECT_EQ(LineTexts::usedFraction(&record), 0.75);
 }
 
-TEST(Board, EachRowDrawsItsStatusAndTheDropStamp)
+TEST_F(Board, EachRowDrawsItsStatusAndTheDropStamp)
 {
-    StoreRig rig;
-    rig.started();
     const ShareSpec studio = rig.add("Studio", "nas.local");
     const ShareSpec scratch = rig.add("Scratch", "scratch.local", false);
     LinesPage page(*rig.store);
@@ -102,10 +103,8 @@ TEST(Board, EachRowDrawsItsStatusAndTheDropStamp)
     EXPECT_EQ(page.header()->summary(), "0 of 2 live · 1 need attention");
 }
 
-TEST(Board, TheRowsButtonsAndMenuFollowWhetherTheLineIsMounted)
+TEST_F(Board, TheRowsButtonsAndMenuFollowWhetherTheLineIsMounted)
 {
-    StoreRig rig;
-    rig.started();
     const ShareSpec studio = rig.add("Studio", "nas.local");
     LinesPage page(*rig.store);
     BoardLine* row = page.row(studio.id);
@@ -142,10 +141,8 @@ TEST(Board, TheRowsButtonsAndMenuFollowWhetherTheLineIsMounted)
     EXPECT_EQ(rig.store->editor()->spec->id, studio.id);
 }
 
-TEST(Board, RemovingAsksFirstAndSaysWhatStays)
+TEST_F(Board, RemovingAsksFirstAndSaysWhatStays)
 {
-    StoreRig rig;
-    rig.started();
     const ShareSpec studio = rig.add("Studio", "nas.local");
     rig.appear(studio, "/mnt/studio");
     LinesPage page(*rig.store);
@@ -173,10 +170,8 @@ TEST(Board, RemovingAsksFirstAndSaysWhatStays)
     EXPECT_TRUE(page.emptyState()->isVisibleTo(&page));
 }
 
-TEST(Board, AVolumeMountedElsewhereCanBeSavedAsALineThatClaimsIt)
+TEST_F(Board, AVolumeMountedElsewhereCanBeSavedAsALineThatClaimsIt)
 {
-    StoreRig rig;
-    rig.started();
     LinesPage page(*rig.store);
     EXPECT_FALSE(page.elsewhere()->isVisibleTo(&page));
     rig.table = {MountedVolume("/mnt/photos", "nfs", "photos.local:/export/pictures")};
@@ -237,7 +232,7 @@ struct LongBoard {
     }
 };
 
-TEST(Board, HundredsOfLinesBuildOnlyTheRowsInViewEachShowingItsOwnLine)
+TEST(LongBoard, HundredsOfLinesBuildOnlyTheRowsInViewEachShowingItsOwnLine)
 {
     LongBoard board(300);
     const int pitch = board.page->board()->rowHeight() + 1;
@@ -259,7 +254,7 @@ TEST(Board, HundredsOfLinesBuildOnlyTheRowsInViewEachShowingItsOwnLine)
     EXPECT_EQ(board.page->board()->height(), 299 * pitch - 1);
 }
 
-TEST(Board, TabWalksEveryRowInOrderScrollingAlongAndFocusOutlivesScrollingAndRefreshes)
+TEST(LongBoard, TabWalksEveryRowInOrderScrollingAlongAndFocusOutlivesScrollingAndRefreshes)
 {
     LongBoard board(40);
     board.page->row(board.lines.front().id)->controls().at(2)->setFocus(Qt::TabFocusReason);
@@ -286,10 +281,8 @@ TEST(Board, TabWalksEveryRowInOrderScrollingAlongAndFocusOutlivesScrollingAndRef
     EXPECT_EQ(board.area->verticalScrollBar()->value(), scrolled);
 }
 
-TEST(Panel, ListsTheLinesInOrderWithTheirFiguresAndActions)
+TEST_F(Panel, ListsTheLinesInOrderWithTheirFiguresAndActions)
 {
-    StoreRig rig;
-    rig.started();
     RecordingNavigator navigator;
     PopoverView panel(*rig.store, navigator);
     EXPECT_EQ(panel.summary(), "no lines");
@@ -365,10 +358,8 @@ TEST(Toast, ANewToastReplacesTheOldOneStaysItsFullTimeAndTheOverlayLeavesWithIt)
     EXPECT_TRUE(TestApp::waitUntil([&] { return !overlay.showing() && !rig.store->toast(); }, 2500));
 }
 
-TEST(Welcome, ReturnMovesOnAndFinishingMarksTheGuideShownWithALastButtonThatFitsTheBoard)
+TEST_F(Welcome, ReturnMovesOnAndFinishingMarksTheGuideShownWithALastButtonThatFitsTheBoard)
 {
-    StoreRig rig;
-    rig.started();
     EXPECT_TRUE(Onboarding::shouldShow(rig.defaults));
     const auto press = [](QDialog& guide, int key) {
         PageRig::key(guide.focusWidget() ? guide.focusWidget() : &guide, key);
