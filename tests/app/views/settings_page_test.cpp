@@ -112,6 +112,7 @@ TEST(SettingsPage, BothFormsFollowEachOtherAndWriteEveryChangeAtOnce)
     rig.store->log(ActivityEvent::Kind::info, std::nullopt, QStringLiteral("old"));
     rig.advance(10 * 86400);
     rig.store->log(ActivityEvent::Kind::info, std::nullopt, QStringLiteral("new"));
+    ASSERT_TRUE(rig.file(ShareStore::eventsFileName()).contains("old"));
     {
         SettingsPage page(*rig.store, rig.ini, rig.loginItem);
         page.show();
@@ -127,8 +128,9 @@ TEST(SettingsPage, BothFormsFollowEachOtherAndWriteEveryChangeAtOnce)
         EXPECT_EQ(SettingsRig::shown(*inPage), SettingsRig::shown(*window));
         EXPECT_EQ(rig.stored("retryCap"), "900") << "written at once";
         EXPECT_EQ(window->failuresLabel()->text(), "Call a server down after 1 missed check");
-        // The shorter retention trims the log at once.
+        // The shorter retention trims the log and its file at once.
         EXPECT_EQ(rig.story(), QStringList {"new"});
+        EXPECT_FALSE(rig.file(ShareStore::eventsFileName(), false).contains("old"));
 
         inPage->failuresStepper()->setValue(8);
         EXPECT_EQ(window->failuresLabel()->text(), "Call a server down after 5 missed checks");
