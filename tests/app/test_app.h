@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <ostream>
 
 // The one application object of a test process, made on first use (on the offscreen platform unless one
 // is chosen), so that every test file can ask for it without a main of its own.
@@ -65,3 +66,9 @@ inline bool writeFile(const QString& path, const QByteArray& bytes)
 }
 
 } // namespace TestApp
+
+// Readable texts in failure messages.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}

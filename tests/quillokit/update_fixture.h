@@ -91,9 +91,7 @@ struct UpdateFixture {
         if (padding > 0) {
             // Random bytes do not shrink in the zip, so the archive is as large as asked.
             QByteArray noise(padding, '\0');
-            QRandomGenerator generator(7);
-            for (char& byte : noise)
-                byte = char(generator.bounded(256));
+            QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(noise.data()), padding / 4);
             entries.push_back({QStringLiteral("mountwire/data"), Kind::file, 0644, noise, {}});
         }
         return entries;
@@ -152,12 +150,6 @@ inline int modeOf(const QString& path)
 {
     struct stat status {};
     return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 07777) : -1;
-}
-
-// Readable failure messages for texts.
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
 }
 
 inline void PrintTo(const UpdatePhase& phase, std::ostream* out)

@@ -16,7 +16,7 @@ namespace {
 
 using Kind = UpdatePhase::Kind;
 
-TEST(UpdateViews, SettingsTabSwitchesAutomaticDownloadsAndSaysWhatTheCheckFound)
+TEST(UpdateViews, SettingsTabSaysWhatTheCheckFoundAndWindowsOfferOnlyWhatCanBeDone)
 {
     UpdateFixture fixture;
     fixture.publish("0.9");
@@ -45,6 +45,24 @@ TEST(UpdateViews, SettingsTabSwitchesAutomaticDownloadsAndSaysWhatTheCheckFound)
     EXPECT_EQ(quietTab.statusLabel()->text(), "This copy of Mountwire was built without an update feed.");
     EXPECT_TRUE(window.detailLabel()->text().contains("without an update feed"));
     EXPECT_EQ(window.laterButton()->text(), "Close");
+
+    // One that cannot replace itself offers the download page and says how to get updates automatically.
+    fixture.publish("1.1");
+    UpdaterBundle removable = fixture.bundle();
+    removable.installFolder = QStringLiteral("/media/usb/mountwire");
+    auto stuck = fixture.makeUpdater(removable);
+    UpdateWindow pageWindow(*stuck);
+    stuck->checkForUpdates();
+    pageWindow.present();
+    ASSERT_TRUE(UpdateFixture::settles(*stuck));
+    EXPECT_FALSE(pageWindow.downloadButton()->isVisible());
+    EXPECT_TRUE(pageWindow.pageButton()->isVisible());
+    const QList<QLabel*> labels = pageWindow.findChildren<QLabel*>();
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](QLabel* label) {
+        return label->isVisible() && label->text().contains(QLatin1String("to get updates automatically"), Qt::CaseInsensitive);
+    }));
+    pageWindow.laterButton()->click();
+    EXPECT_FALSE(pageWindow.isVisible());
 }
 
 TEST(UpdateViews, WindowLeadsFromTheMenuCheckThroughDownloadToRestart)
@@ -84,29 +102,6 @@ TEST(UpdateViews, WindowLeadsFromTheMenuCheckThroughDownloadToRestart)
     window.restartButton()->click();
     EXPECT_EQ(quits, 1);
     EXPECT_TRUE(updater->relaunchAfterInstall());
-}
-
-TEST(UpdateViews, AppThatCannotBeReplacedIsOfferedTheDownloadPage)
-{
-    UpdateFixture fixture;
-    fixture.defaults.setFlag(QStringLiteral("QuilloAutoUpdate"), false);
-    fixture.publish("1.1");
-    UpdaterBundle bundle = fixture.bundle();
-    bundle.installFolder = QStringLiteral("/media/usb/mountwire");
-    auto updater = fixture.makeUpdater(bundle);
-    UpdateWindow window(*updater);
-
-    updater->checkForUpdates();
-    window.present();
-    ASSERT_TRUE(UpdateFixture::settles(*updater));
-    EXPECT_FALSE(window.downloadButton()->isVisible());
-    EXPECT_TRUE(window.pageButton()->isVisible());
-    const QList<QLabel*> labels = window.findChildren<QLabel*>();
-    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](QLabel* label) {
-        return label->isVisible() && label->text().contains(QLatin1String("to get updates automatically"), Qt::CaseInsensitive);
-    }));
-    window.laterButton()->click();
-    EXPECT_FALSE(window.isVisible());
 }
 
 } // namespace

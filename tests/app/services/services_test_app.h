@@ -9,13 +9,6 @@
 
 #include <functional>
 #include <optional>
-#include <ostream>
-
-// Readable QString values in failure messages.
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace servicestest {
 

@@ -36,36 +36,25 @@ void play(LinkMachine& m, const std::vector<Step>& steps)
     }
 }
 
-LinkMachine mountedLine(bool keep = true)
+// A line that has been through these events at t0.
+LinkMachine line(std::initializer_list<Event> history, bool keep = true)
 {
     LinkMachine m(keep, standard);
-    m.handle(Event::userMount(), t0);
-    m.handle(Event::mountSucceeded(), t0);
+    for (const Event& event : history)
+        m.handle(event, t0);
     return m;
 }
 
-LinkMachine waitingAfterDrop()
-{
-    LinkMachine m = mountedLine();
-    m.handle(Event::mountDisappeared(), t0);
-    return m;
-}
+const LinkMachine mountedLine = line({Event::userMount(), Event::mountSucceeded()});
+const LinkMachine waitingAfterDrop = line({Event::userMount(), Event::mountSucceeded(), Event::mountDisappeared()});
+const LinkMachine staleLine = line({Event::userMount(), Event::mountSucceeded(), Event::mountStale()});
+const LinkMachine failedLine = line({Event::userMount(), Event::mountFailed(false)});
 
 // As at start-up, before the first tick.
 LinkMachine armedLine(bool keep)
 {
     LinkMachine m(keep, standard);
     m.arm(t0);
-    return m;
-}
-
-LinkMachine failedLine(std::optional<bool> verdict = {})
-{
-    LinkMachine m(true, standard);
-    if (verdict)
-        m.handle(Event::server(*verdict), t0);
-    m.handle(Event::userMount(), t0);
-    m.handle(Event::mountFailed(false), t0);
     return m;
 }
 
@@ -84,13 +73,15 @@ TEST(LinkMachine, EventsThatDoNotApplyChangeNothing)
 {
     const LinkMachine idleLine(true, standard);
     const std::tuple<const char*, LinkMachine, Event> cases[] = {
-        {"tick while connected", mountedLine(), Event::tick()},
-        {"mount failure while waiting", waitingAfterDrop(), Event::mountFailed(true)},
+        {"tick while connected", mountedLine, Event::tick()},
+        {"mount failure while waiting", waitingAfterDrop, Event::mountFailed(true)},
         {"disappearance of a share that was not mounted", idleLine, Event::mountDisappeared()},
         {"stale check of an unmounted share", idleLine, Event::mountStale()},
-        {"responsive while connected", mountedLine(), Event::mountResponsive()},
+        {"responsive while connected", mountedLine, Event::mountResponsive()},
         {"tick while idle", idleLine, Event::tick()},
-        {"tick before the retry is due", waitingAfterDrop(), Event::tick()},
+        {"tick before the retry is due", waitingAfterDrop, Event::tick()},
+        {"wake of a stale line", staleLine, Event::wake()},
+        {"network change of a stale line", staleLine, Event::networkChanged()},
     };
     for (const auto& [what, machine, event] : cases) {
         LinkMachine m = machine;
@@ -101,7 +92,7 @@ TEST(LinkMachine, EventsThatDoNotApplyChangeNothing)
 
 TEST(LinkMachine, DroppedMountRetriesWithDelaysDoublingUpToTheCapAndAnnouncesBothEnds)
 {
-    LinkMachine m = mountedLine();
+    LinkMachine m = mountedLine;
     m.backoff = {5, 15};
     play(m, {{Event::mountDisappeared(), 0, notifyDropped, waiting}});
     EXPECT_EQ(m.nextAttempt(), at(5));
@@ -125,30 +116,42 @@ TEST(LinkMachine, ServerAndMountEventsGiveOneDropOneRecoveryAndAMountWhenItHelps
             {{Event::tick(), 0, mount, mounting}, {Event::mountSucceeded(), 1, nothing, connected}}},
         {"first start of a line not kept connected waits for the user", armedLine(false),
             {{Event::tick(), 0, nothing, idle}}},
-        {"server outage drops once and recovers while the mount stays", mountedLine(),
+        {"server outage drops once and recovers while the mount stays", mountedLine,
             {{Event::server(false), 0, notifyDropped, serverDown}, {Event::server(false), 0, nothing, serverDown},
                 {Event::server(true), 30, notifyRecovered, connected}}},
-        {"server back after the mount vanished mounts at once", mountedLine(),
+        {"server back after the mount vanished mounts at once", mountedLine,
             {{Event::server(false), 0, notifyDropped, serverDown}, {Event::mountDisappeared(), 1, nothing, serverDown},
                 {Event::tick(), 100, nothing, serverDown}, {Event::server(true), 101, mount, mounting},
                 {Event::mountSucceeded(), 102, notifyRecovered, connected}}},
-        {"stale mount drops once, then the server verdict takes over", mountedLine(),
+        {"stale mount drops once, then the server verdict takes over", mountedLine,
             {{Event::mountStale(), 0, notifyDropped, stale}, {Event::mountStale(), 0, nothing, stale},
                 {Event::server(false), 0, nothing, serverDown}}},
-        {"stale mount recovers when it answers", mountedLine(),
+        {"stale mount recovers when it answers", mountedLine,
             {{Event::mountStale(), 0, notifyDropped, stale},
                 {Event::mountResponsive(), 4, notifyRecovered, connected}}},
         {"mount seen while the server is down waits for the server", LinkMachine(true, standard),
             {{Event::server(false), 0, nothing, idle}, {Event::mountAppeared(), 0, nothing, idle},
                 {Event::server(true), 1, nothing, idle}, {Event::mountDisappeared(), 2, notifyDropped, waiting}}},
-        {"dropped mount reappearing while the server is down recovers with the server", mountedLine(),
+        {"dropped mount reappearing while the server is down recovers with the server", mountedLine,
             {{Event::server(false), 0, notifyDropped, serverDown}, {Event::mountAppeared(), 1, nothing, serverDown},
                 {Event::server(true), 2, notifyRecovered, connected}}},
-        {"failed line without a verdict ignores an answer", failedLine(), {{Event::server(true), 1, nothing, failed}}},
-        {"failed line ignores an answer from a server never down", failedLine(true),
+        {"failed line without a verdict ignores an answer", failedLine, {{Event::server(true), 1, nothing, failed}}},
+        {"failed line ignores an answer from a server never down",
+            line({Event::server(true), Event::userMount(), Event::mountFailed(false)}),
             {{Event::server(true), 1, nothing, failed}}},
-        {"failed line mounts when a down server answers", failedLine(false),
+        {"failed line mounts when a down server answers",
+            line({Event::server(false), Event::userMount(), Event::mountFailed(false)}),
             {{Event::server(true), 1, mount, mounting}}},
+        {"wake retries a failed line soon", failedLine,
+            {{Event::wake(), 10, nothing, waiting}, {Event::tick(), 11.9, nothing, waiting},
+                {Event::tick(), 12, mount, mounting}}},
+        {"network change retries a failed line soon", failedLine,
+            {{Event::networkChanged(), 10, nothing, waiting}, {Event::tick(), 12, mount, mounting}}},
+        {"waiting line never mounts while its server is down, and tries soon once it is back", waitingAfterDrop,
+            {{Event::tick(), 5, mount, mounting}, {Event::mountFailed(true), 5, nothing, waiting},
+                {Event::server(false), 6, nothing, serverDown}, {Event::tick(), 15, nothing, serverDown},
+                {Event::tick(), 399, nothing, serverDown}, {Event::server(true), 400, mount, mounting},
+                {Event::mountFailed(true), 400, nothing, waiting}, {Event::tick(), 405, mount, mounting}}},
     };
     for (const auto& [what, start, steps] : scripts) {
         SCOPED_TRACE(what);
@@ -157,36 +160,11 @@ TEST(LinkMachine, ServerAndMountEventsGiveOneDropOneRecoveryAndAMountWhenItHelps
     }
 }
 
-TEST(LinkMachine, WaitingLineNeverMountsWhileItsServerIsDown)
-{
-    LinkMachine m = waitingAfterDrop();
-    play(m, {{Event::tick(), 5, mount, mounting}, {Event::mountFailed(true), 5, nothing, waiting},
-                {Event::server(false), 6, nothing, serverDown}});
-    for (int s = 7; s < 400; s += 2)
-        EXPECT_EQ(m.handle(Event::tick(), at(s)), nothing);
-    play(m, {{Event::server(true), 400, mount, mounting}});
-    EXPECT_EQ(m.attempt(), 0);
-}
-
-TEST(LinkMachine, WakeAndNetworkChangeRetryAFailedLineSoonAndLeaveOthersAlone)
-{
-    for (Event event : {Event::wake(), Event::networkChanged()}) {
-        LinkMachine stale = mountedLine();
-        stale.handle(Event::mountStale(), t0);
-        const LinkMachine before = stale;
-        stale.handle(event, at(1));
-        EXPECT_EQ(stale, before);
-
-        LinkMachine m = failedLine();
-        play(m, {{event, 10, nothing, waiting}, {Event::tick(), 11.9, nothing, waiting}, {Event::tick(), 12, mount, mounting}});
-    }
-}
-
 // Ejecting forgets a drop; switching reconnection off stops only a waiting line; a user's connect
 // ignores the switch.
 TEST(LinkMachine, EjectingAndSwitchingReconnectionOffStopReconnecting)
 {
-    LinkMachine m = mountedLine(false);
+    LinkMachine m = line({Event::userMount(), Event::mountSucceeded()}, false);
     play(m, {{Event::mountStale(), 0, notifyDropped, stale}, {Event::userUnmount(), 0, nothing, idle},
                 {Event::wake(), 1, nothing, idle}, {Event::tick(), 10, nothing, idle}});
     EXPECT_FALSE(m.dropped());
@@ -195,13 +173,13 @@ TEST(LinkMachine, EjectingAndSwitchingReconnectionOffStopReconnecting)
     EXPECT_FALSE(m.userDetached());
 
     const std::pair<LinkMachine, LinkMachine::Phase> lines[] = {
-        {waitingAfterDrop(), idle}, {failedLine(), failed}, {mountedLine(), connected}};
+        {waitingAfterDrop, idle}, {failedLine, failed}, {mountedLine, connected}};
     for (auto [line, after] : lines) {
         line.setKeepConnected(false);
         EXPECT_EQ(line.phase(), after);
         EXPECT_FALSE(line.dropped() && after == idle);
     }
-    LinkMachine mounted = mountedLine();
+    LinkMachine mounted = mountedLine;
     mounted.setKeepConnected(false);
     play(mounted, {{Event::mountDisappeared(), 0, nothing, idle}});
 }
