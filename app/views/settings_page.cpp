@@ -303,12 +303,12 @@ void SettingsForm::showEvent(QShowEvent* event)
 void SettingsForm::reload()
 {
     m_loading = true;
-    // The store checks no more often than every 5 seconds, whatever the file says.
+    // The store checks and retries no more often than every 5 seconds, whatever the file says.
     select(m_probeInterval, std::max(5.0, m_defaults.doubleValue(SettingKeys::probeInterval).value_or(15)), seconds);
     m_failures->setValue(m_defaults.intValue(SettingKeys::failuresToMarkDown).value_or(2));
     m_failuresLabel->setText(failuresText(m_failures->value()));
     m_reconnectAfterWake->setChecked(m_defaults.boolValue(SettingKeys::reconnectAfterWake).value_or(true));
-    select(m_retryCap, m_defaults.doubleValue(SettingKeys::retryCap).value_or(300), capText);
+    select(m_retryCap, std::max(5.0, m_defaults.doubleValue(SettingKeys::retryCap).value_or(300)), capText);
     m_notifyDrops->setChecked(m_defaults.boolValue(SettingKeys::notifyDrops).value_or(true));
     m_notifyRecoveries->setChecked(m_defaults.boolValue(SettingKeys::notifyRecoveries).value_or(true));
     select(m_retention, std::max(0, m_defaults.intValue(SettingKeys::logRetentionDays).value_or(30)), retentionText);

@@ -9,8 +9,6 @@
 
 #include <QAbstractScrollArea>
 #include <QDialog>
-#include <QDir>
-#include <QFile>
 #include <QLayout>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -32,11 +30,8 @@ struct Rig {
     explicit Rig(Data data)
     {
         TestApp::instance();
-        if (data == Data::firstRun) {
-            QFile file(QDir(folder.path()).filePath(QStringLiteral("shares.json")));
-            file.open(QIODevice::WriteOnly);
-            file.write(R"({"shares": [], "profiles": []})");
-        }
+        if (data == Data::firstRun)
+            TestApp::writeFile(folder.filePath(QStringLiteral("shares.json")), R"({"shares": [], "profiles": []})");
         app = std::make_unique<MountwireApp>(MountwireApp::Options {
             .demoFolder = folder.path(), .demoExtraLines = data == Data::hundred ? 95 : 0, .tray = true});
         app->launch();

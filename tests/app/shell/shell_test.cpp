@@ -39,11 +39,8 @@ struct ShellRig {
     MountwireApp& launch(std::optional<bool> tray = true, bool packaged = false)
     {
         TestApp::instance();
-        MountwireApp::Options options;
-        options.demoFolder = folder.path();
-        options.tray = tray;
-        options.packaged = packaged;
-        app = std::make_unique<CountingApp>(options);
+        app = std::make_unique<CountingApp>(
+            MountwireApp::Options {.demoFolder = folder.path(), .tray = tray, .packaged = packaged});
         app->launch();
         TestApp::spin(20);
         return *app;

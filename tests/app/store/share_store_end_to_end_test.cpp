@@ -14,13 +14,6 @@ namespace {
 
 using servicestest::env;
 
-bool probePass(ShareStore& store)
-{
-    bool over = false;
-    store.probeAll([&] { over = true; });
-    return TestApp::waitUntil([&] { return over; }, 20000);
-}
-
 int count(const ShareStore& store, ActivityEvent::Kind kind)
 {
     return int(std::count_if(store.events().begin(), store.events().end(),
@@ -60,7 +53,7 @@ void rideOutages(const ShareSpec& dav, const QString& password, const QString& c
     const auto figures = VolumeHealth::healthy(env("MW_DAV_SIZE").toLongLong(), env("MW_DAV_FREE").toLongLong());
     // The WebDAV server tells its quota; other servers tell the sizes of their disks.
     EXPECT_TRUE(TestApp::waitUntil([&] {
-        const auto health = probePass(store) ? store.record(dav.id)->health : std::nullopt;
+        const auto health = rig.probePass(20000) ? store.record(dav.id)->health : std::nullopt;
         return health && (dav.proto != ShareProtocol::webdav || health == figures);
     }, 10000));
     ASSERT_EQ(store.status(dav).kind, ShareStatus::Kind::connected);
@@ -68,24 +61,22 @@ void rideOutages(const ShareSpec& dav, const QString& password, const QString& c
 
     for (int outage = 1; outage <= outages; ++outage) {
         ASSERT_EQ(QProcess::execute(control, {QStringLiteral("pause")}), 0);
-        ASSERT_TRUE(probePass(store));
+        ASSERT_TRUE(rig.probePass(20000));
         // The NFS client gives its mount up as soon as the server hangs up: a drop at once.
         if (dav.proto != ShareProtocol::nfs) {
             EXPECT_EQ(count(store, ActivityEvent::Kind::dropped), outage - 1) << "one failed probe is not a drop";
         }
-        ASSERT_TRUE(probePass(store));
+        ASSERT_TRUE(rig.probePass(20000));
         EXPECT_EQ(store.status(dav).kind, ShareStatus::Kind::serverDown) << "outage " << outage;
         EXPECT_EQ(count(store, ActivityEvent::Kind::serverDown), outage);
         EXPECT_EQ(count(store, ActivityEvent::Kind::dropped), outage);
 
         ASSERT_EQ(QProcess::execute(control, {QStringLiteral("resume")}), 0);
-        ASSERT_TRUE(probePass(store));
+        ASSERT_TRUE(rig.probePass(20000));
         EXPECT_TRUE(TestApp::waitUntil([&] { return store.status(dav).kind == ShareStatus::Kind::connected; }, 10000))
             << "outage " << outage;
         EXPECT_EQ(count(store, ActivityEvent::Kind::recovered), outage);
     }
-    EXPECT_EQ(count(store, ActivityEvent::Kind::dropped), outages);
-    EXPECT_EQ(count(store, ActivityEvent::Kind::recovered), outages);
     EXPECT_EQ(count(store, ActivityEvent::Kind::serverUp), outages);
     const auto newest = std::find_if(store.events().begin(), store.events().end(),
         [](const ActivityEvent& e) { return e.kind == ActivityEvent::Kind::dropped; });

@@ -7,12 +7,12 @@
 
 namespace {
 
+using StoreFiles = StartedStore;
+
 // Written only once something changes: the file's own keys sorted, each record's keys in the order
 // of its fields, text as UTF-8; and read back whole after a restart.
-TEST(StoreFiles, NothingIsWrittenUntilSomethingChangesThenKeyByKeyAndEverythingComesBack)
+TEST_F(StoreFiles, NothingIsWrittenUntilSomethingChangesThenKeyByKeyAndEverythingComesBack)
 {
-    StoreRig rig;
-    rig.started();
     rig.settle();
     EXPECT_FALSE(QFile::exists(rig.folder.filePath("shares.json")));
     EXPECT_TRUE(rig.store->events().empty());
@@ -68,7 +68,7 @@ TEST(StoreFiles, NothingIsWrittenUntilSomethingChangesThenKeyByKeyAndEverythingC
     EXPECT_FALSE(again.events().empty());
 }
 
-TEST(StoreFiles, ADamagedSharesFileIsKeptAsideSaidOnceAndLoadsNothing)
+TEST(DamagedFiles, ADamagedSharesFileIsKeptAsideSaidOnceAndLoadsNothing)
 {
     const std::pair<const char*, QByteArray> cases[] = {
         {"not JSON", "{\"shares\": [ {"},
@@ -101,12 +101,9 @@ TEST(StoreFiles, ADamagedSharesFileIsKeptAsideSaidOnceAndLoadsNothing)
     }
 }
 
-// Entries past the retention are dropped at load but stay on disk until the next entry; a shorter
-// retention and clearing are written at once.
-TEST(StoreFiles, OldLogEntriesGoAtLoadAtTheNextEntryOrAtOnceWhenTheRetentionShortens)
+// Entries past the retention are dropped at load but stay on disk until the next entry.
+TEST_F(StoreFiles, OldLogEntriesGoAtLoadAndFromTheFileAtTheNextEntry)
 {
-    StoreRig rig;
-    rig.started();
     rig.store->log(ActivityEvent::Kind::info, std::nullopt, "old");
     rig.advance(40 * 86400);
     rig.store->log(ActivityEvent::Kind::info, std::nullopt, "recent");
@@ -120,22 +117,10 @@ TEST(StoreFiles, OldLogEntriesGoAtLoadAtTheNextEntryOrAtOnceWhenTheRetentionShor
     EXPECT_EQ(rig.file("activity.json"), before);
     again.log(ActivityEvent::Kind::info, std::nullopt, "newest");
     EXPECT_FALSE(rig.file("activity.json").contains("old"));
-
-    rig.advance(10 * 86400);
-    again.log(ActivityEvent::Kind::info, std::nullopt, "new");
-    rig.defaults.setInt("logRetentionDays", 7);
-    again.applyRetention();
-    EXPECT_EQ(rig.story(), QStringList {"new"});
-    EXPECT_FALSE(rig.file("activity.json", false).contains("recent"));
-    again.clearEvents();
-    EXPECT_TRUE(again.events().empty());
-    EXPECT_EQ(rig.file("activity.json", false), "[]");
 }
 
-TEST(StoreFiles, LogEntriesAreSavedTogetherWithinASecondAndWhenTheStoreEnds)
+TEST_F(StoreFiles, LogEntriesAreSavedTogetherWithinASecondAndWhenTheStoreEnds)
 {
-    StoreRig rig;
-    rig.started();
     rig.store->log(ActivityEvent::Kind::info, std::nullopt, "first");
     rig.store->log(ActivityEvent::Kind::info, std::nullopt, "second");
     EXPECT_FALSE(rig.file("activity.json", false).contains("second"));
@@ -145,7 +130,7 @@ TEST(StoreFiles, LogEntriesAreSavedTogetherWithinASecondAndWhenTheStoreEnds)
     EXPECT_TRUE(rig.file("activity.json").contains("last"));
 }
 
-TEST(StoreFiles, AnUnreadableLogIsKeptAsideOncePerContentAndTheLogStartsEmpty)
+TEST(DamagedFiles, AnUnreadableLogIsKeptAsideOncePerContentAndTheLogStartsEmpty)
 {
     StoreRig rig;
     const std::pair<QByteArray, int> starts[] = {{"[{\"kind\": ", 1}, {"[{\"kind\": ", 0}, {"{}", 1}};
@@ -157,31 +142,6 @@ TEST(StoreFiles, AnUnreadableLogIsKeptAsideOncePerContentAndTheLogStartsEmpty)
         rig.advance(1);
     }
     EXPECT_EQ(QDir(rig.folder.path()).entryList({"activity.json.damaged-*"}).size(), 2);
-}
-
-TEST(StoreSettings, AreReadAtEachUseWithinTheirBoundsAndFallBackWhenUnreadable)
-{
-    StoreRig rig;
-    const ShareStore& store = *rig.store;
-    const std::map<QString, std::function<double()>> read {
-        {"probeInterval", [&] { return store.probeInterval(); }},
-        {"retryCap", [&] { return store.retryCap(); }},
-        {"failuresToMarkDown", [&] { return double(store.failuresToMarkDown()); }},
-        {"logRetentionDays", [&] { return double(store.retention().maxAge.value_or(-86400) / 86400); }},
-        {"notifyDrops", [&] { return double(store.notifyDrops()); }},
-        {"reconnectAfterWake", [&] { return double(store.reconnectAfterWake()); }},
-    };
-    const std::tuple<const char*, const char*, double> cases[] = {
-        {"retryCap", nullptr, 300}, {"probeInterval", "2", 5}, {"probeInterval", "30.5", 30.5}, {"probeInterval", "often", 15},
-        {"retryCap", "60", 60}, {"retryCap", "-1", 5}, {"failuresToMarkDown", "0", 1},
-        {"failuresToMarkDown", "2.5", 2}, {"logRetentionDays", "7", 7}, {"logRetentionDays", "0", -1},
-        {"notifyDrops", "false", 0}, {"notifyDrops", "maybe", 1}, {"reconnectAfterWake", "false", 0},
-    };
-    for (const auto& [key, stored, expected] : cases) {
-        if (stored)
-            rig.defaults.values[key] = QString::fromUtf8(stored);
-        EXPECT_EQ(read.at(key)(), expected) << key << "=" << (stored ? stored : "(absent)");
-    }
 }
 
 } // namespace

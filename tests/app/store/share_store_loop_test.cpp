@@ -80,7 +80,7 @@ TEST_F(StoreLoop, AServerFirstSeenDownIsLoggedAndTheThresholdFollowsTheSetting)
     EXPECT_TRUE(rig.notifier.posted.empty()) << "an unmounted line has nothing to drop";
 }
 
-TEST_F(StoreLoop, ADroppedMountIsRetriedWithDoublingWaitsUpToTheCap)
+TEST_F(StoreLoop, ADroppedMountIsRetriedWithDoublingWaitsUpToTheCapUntilReconnectionIsSwitchedOff)
 {
     rig.defaults.setDouble("retryCap", 20);
     const ShareSpec studio = rig.add("Studio", "nas.local");
@@ -106,6 +106,8 @@ TEST_F(StoreLoop, ADroppedMountIsRetriedWithDoublingWaitsUpToTheCap)
     EXPECT_EQ(rig.store->status(studio).kind, Kind::waiting);
     EXPECT_EQ(rig.store->record(studio.id)->lastError, "The server took too long to answer.");
     EXPECT_EQ(rig.store->status(studio).caption(rig.clock), "RETRY IN 20S");
+    rig.store->setKeepConnected(studio, false);
+    EXPECT_EQ(rig.phase(studio), Phase::idle) << "switching reconnection off stops the waiting";
 }
 
 TEST(StoreWake, WakingLogsAndRetriesSoonUnlessSwitchedOff)

@@ -77,11 +77,12 @@ struct StoreRig {
             .fetchCertificate = {}, .askCertificate = {}, .heartbeatSeconds = 0};
     }
 
-    // A new store over the same folder and settings, as after a restart.
-    ShareStore& make()
+    // A new store over the same folder and settings, as after a restart; or over these services.
+    ShareStore& make() { return make(services()); }
+    ShareStore& make(const StoreServices& with)
     {
         store.reset();
-        store = std::make_unique<ShareStore>(services());
+        store = std::make_unique<ShareStore>(with);
         return *store;
     }
 
@@ -94,16 +95,17 @@ struct StoreRig {
     // Lets queued answers (mounts, probes, keychain reads) arrive.
     void settle() { TestApp::spin(20); }
 
-    // Runs one of the store's passes and waits for it.
-    void run(void (ShareStore::*pass)(std::function<void()>))
+    // Runs one of the store's passes and waits for it; false when it did not end in time.
+    bool run(void (ShareStore::*pass)(std::function<void()>), int timeoutMs = 2000)
     {
         bool over = false;
         (store.get()->*pass)([&] { over = true; });
-        TestApp::waitUntil([&] { return over; }, 2000);
+        TestApp::waitUntil([&] { return over; }, timeoutMs);
         settle();
+        return over;
     }
     void beat() { run(&ShareStore::heartbeat); }
-    void probePass() { run(&ShareStore::probeAll); }
+    bool probePass(int timeoutMs = 2000) { return run(&ShareStore::probeAll, timeoutMs); }
 
     void advance(double seconds) { clock = clock.addMSecs(qint64(seconds * 1000)); }
 

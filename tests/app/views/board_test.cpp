@@ -12,7 +12,6 @@
 #include "views/toast_overlay.h"
 
 #include <QAction>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -28,23 +27,19 @@
 namespace {
 
 using Kind = ShareStatus::Kind;
+using Board = StartedStore;
+using Panel = StartedStore;
+using Welcome = StartedStore;
 
+// Keeps the page and the line to edit of each request to show the window.
 struct RecordingNavigator final : Navigator {
-    struct Call {
-        std::optional<ManagerPage> page;
-        bool addShare;
-        std::optional<QUuid> edit;
-        friend bool operator==(const Call&, const Call&) = default;
-    };
-    std::vector<Call> calls;
-    int updateChecks = 0;
-    int quits = 0;
-    void show(std::optional<ManagerPage> page, bool addShare, std::optional<ShareSpec> edit) override
+    std::vector<std::pair<std::optional<ManagerPage>, std::optional<QUuid>>> shown;
+    void show(std::optional<ManagerPage> page, bool, std::optional<ShareSpec> edit) override
     {
-        calls.push_back({page, addShare, edit ? std::optional(edit->id) : std::nullopt});
+        shown.emplace_back(page, edit ? std::optional(edit->id) : std::nullopt);
     }
-    void checkForUpdates() override { ++updateChecks; }
-    void quit() override { ++quits; }
+    void checkForUpdates() override {}
+    void quit() override {}
 };
 
 QStringList menuTexts(QMenu* menu)
@@ -80,10 +75,8 @@ TEST(LineTexts, FreeSpaceReadsInFileStyleOrSaysWhyNot)
     EXPECT_EQ(LineTexts::usedFraction(&record), 0.75);
 }
 
-TEST(Board, EachRowDrawsItsStatusAndTheDropStamp)
+TEST_F(Board, EachRowDrawsItsStatusAndTheDropStamp)
 {
-    StoreRig rig;
-    rig.started();
     const ShareSpec studio = rig.add("Studio", "nas.local");
     const ShareSpec scratch = rig.add("Scratch", "scratch.local", false);
     LinesPage page(*rig.store);
@@ -110,10 +103,8 @@ TEST(Board, EachRowDrawsItsStatusAndTheDropStamp)
     EXPECT_EQ(page.header()->summary(), "0 of 2 live · 1 need attention");
 }
 
-TEST(Board, TheRowsButtonsAndMenuFollowWhetherTheLineIsMounted)
+TEST_F(Board, TheRowsButtonsAndMenuFollowWhetherTheLineIsMounted)
 {
-    StoreRig rig;
-    rig.started();
     const ShareSpec studio = rig.add("Studio", "nas.local");
     LinesPage page(*rig.store);
     BoardLine* row = page.row(studio.id);
@@ -150,10 +141,8 @@ TEST(Board, TheRowsButtonsAndMenuFollowWhetherTheLineIsMounted)
     EXPECT_EQ(rig.store->editor()->spec->id, studio.id);
 }
 
-TEST(Board, RemovingAsksFirstAndSaysWhatStays)
+TEST_F(Board, RemovingAsksFirstAndSaysWhatStays)
 {
-    StoreRig rig;
-    rig.started();
     const ShareSpec studio = rig.add("Studio", "nas.local");
     rig.appear(studio, "/mnt/studio");
     LinesPage page(*rig.store);
@@ -172,6 +161,8 @@ TEST(Board, RemovingAsksFirstAndSaysWhatStays)
     PageRig::answer(page.findChild<QMessageBox*>("confirmRemove"), "Remove");
     ASSERT_EQ(rig.store->shares().size(), 1u);
     EXPECT_EQ(rig.store->shares().front().name, "Other");
+    EXPECT_EQ(rig.store->toast()->text, "Removed “Studio” from Mountwire");
+    EXPECT_FALSE(rig.store->record(studio.id));
     rig.store->remove(rig.store->shares().front());
     EXPECT_TRUE(rig.store->shares().empty());
     rig.settle();
@@ -179,21 +170,31 @@ TEST(Board, RemovingAsksFirstAndSaysWhatStays)
     EXPECT_TRUE(page.emptyState()->isVisibleTo(&page));
 }
 
-TEST(Board, AVolumeMountedElsewhereCanBeSavedAsALine)
+TEST_F(Board, AVolumeMountedElsewhereCanBeSavedAsALineThatClaimsIt)
 {
-    StoreRig rig;
-    rig.started();
     LinesPage page(*rig.store);
     EXPECT_FALSE(page.elsewhere()->isVisibleTo(&page));
-    rig.table = {MountedVolume("/mnt/photos", "nfs", "photos.local:/export/photos")};
+    rig.table = {MountedVolume("/mnt/photos", "nfs", "photos.local:/export/pictures")};
+    // Start-up read the table in this turn of the event loop already.
     rig.settle();
     rig.store->refreshMounts();
     ASSERT_TRUE(page.elsewhere()->isVisibleTo(&page));
     page.elsewhere()->findChild<QPushButton*>("saveVolume")->click();
     rig.settle();
     ASSERT_EQ(rig.store->shares().size(), 1u);
-    EXPECT_EQ(rig.store->status(rig.store->shares().front()).kind, Kind::connected);
+    const ShareSpec line = rig.store->shares().front();
+    EXPECT_EQ(line.proto, ShareProtocol::nfs);
+    EXPECT_EQ(line.name, "pictures");
+    EXPECT_TRUE(line.keepConnected);
+    EXPECT_EQ(rig.store->status(line).kind, Kind::connected);
     EXPECT_FALSE(page.elsewhere()->isVisibleTo(&page));
+
+    MountedVolume unknown("/mnt/odd", "somefs", "");
+    unknown.proto.reset();
+    unknown.host = "odd.local";
+    unknown.share = "things";
+    rig.store->save(unknown);
+    EXPECT_EQ(rig.store->shares().back().proto, ShareProtocol::smb) << "a volume of no known protocol becomes SMB";
 }
 
 // A board of many lines, shown in a window of the usual size.
@@ -231,7 +232,7 @@ struct LongBoard {
     }
 };
 
-TEST(Board, HundredsOfLinesBuildOnlyTheRowsInViewEachShowingItsOwnLine)
+TEST(LongBoard, HundredsOfLinesBuildOnlyTheRowsInViewEachShowingItsOwnLine)
 {
     LongBoard board(300);
     const int pitch = board.page->board()->rowHeight() + 1;
@@ -253,15 +254,12 @@ TEST(Board, HundredsOfLinesBuildOnlyTheRowsInViewEachShowingItsOwnLine)
     EXPECT_EQ(board.page->board()->height(), 299 * pitch - 1);
 }
 
-TEST(Board, TabWalksEveryRowInOrderScrollingAlongAndFocusOutlivesScrollingAndRefreshes)
+TEST(LongBoard, TabWalksEveryRowInOrderScrollingAlongAndFocusOutlivesScrollingAndRefreshes)
 {
     LongBoard board(40);
     board.page->row(board.lines.front().id)->controls().at(2)->setFocus(Qt::TabFocusReason);
     std::vector<int> walked;
-    auto press = [](Qt::Key key) {
-        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
-        QCoreApplication::sendEvent(QApplication::focusWidget(), &event);
-    };
+    const auto press = [](Qt::Key key) { PageRig::key(QApplication::focusWidget(), key); };
     for (int at = board.indexOf(QApplication::focusWidget()); at >= 0 && walked.size() < 200;
          at = board.indexOf(QApplication::focusWidget())) {
         walked.push_back(at);
@@ -283,10 +281,8 @@ TEST(Board, TabWalksEveryRowInOrderScrollingAlongAndFocusOutlivesScrollingAndRef
     EXPECT_EQ(board.area->verticalScrollBar()->value(), scrolled);
 }
 
-TEST(Panel, ListsTheLinesInOrderWithTheirFiguresAndActions)
+TEST_F(Panel, ListsTheLinesInOrderWithTheirFiguresAndActions)
 {
-    StoreRig rig;
-    rig.started();
     RecordingNavigator navigator;
     PopoverView panel(*rig.store, navigator);
     EXPECT_EQ(panel.summary(), "no lines");
@@ -313,7 +309,7 @@ TEST(Panel, ListsTheLinesInOrderWithTheirFiguresAndActions)
     EXPECT_EQ(menuTexts(menu.get()), (QStringList {"Open in the File Manager", "Eject", "Force Eject", "—",
                                          "Keep Connected", "Copy Address", "Edit…"}));
     menu->actions().back()->trigger();
-    EXPECT_EQ(navigator.calls.back(), (RecordingNavigator::Call {ManagerPage::shares, false, archive.id}));
+    EXPECT_EQ(navigator.shown.back(), std::pair(std::optional(ManagerPage::shares), std::optional(archive.id)));
 
     panel.lines()[1]->action()->click();
     rig.settle();
@@ -334,12 +330,8 @@ TEST(SignalStrip, CountsLiveLinesAndOpensTheLog)
     rig.started();
     SignalStrip strip(*rig.store);
     EXPECT_EQ(strip.figures(), "0/0");
-    const ShareSpec studio = rig.add("Studio", "nas.local");
-    rig.add("Archive", "nas.local");
-    rig.appear(studio, "/mnt/studio");
-    rig.mounter.defaultOutcome = MountOutcome::failed(64);
-    rig.store->mount(rig.store->shares().back());
-    rig.settle();
+    rig.appear(rig.add("Studio", "nas.local"), "/mnt/studio");
+    rig.waitingLine("Archive");
     strip.show();
     EXPECT_EQ(strip.figures(), "1/2 1 down");
     QMouseEvent click(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::NoButton,
@@ -348,7 +340,7 @@ TEST(SignalStrip, CountsLiveLinesAndOpensTheLog)
     EXPECT_EQ(rig.store->page(), ManagerPage::activity);
 }
 
-TEST(Toast, TheOverlayShowsTheStoresToastAndLeavesWithIt)
+TEST(Toast, ANewToastReplacesTheOldOneStaysItsFullTimeAndTheOverlayLeavesWithIt)
 {
     StoreRig rig;
     QWidget covered;
@@ -358,19 +350,19 @@ TEST(Toast, TheOverlayShowsTheStoresToastAndLeavesWithIt)
     EXPECT_FALSE(overlay.showing());
     rig.store->showToast("Added “Studio”", "checkmark.circle.fill", ToastTint::blue);
     EXPECT_TRUE(overlay.showing());
+    TestApp::spin(1500);
     rig.store->showToast("Address copied", "doc.on.doc.fill", ToastTint::blue);
+    TestApp::spin(1500);
+    ASSERT_TRUE(rig.store->toast() && overlay.showing()) << "the first toast's time does not end the second";
     EXPECT_EQ(overlay.text(), "Address copied");
-    EXPECT_TRUE(TestApp::waitUntil([&] { return !overlay.showing(); }, 3000));
+    EXPECT_TRUE(TestApp::waitUntil([&] { return !overlay.showing() && !rig.store->toast(); }, 2500));
 }
 
-TEST(Welcome, ReturnMovesOnAndFinishingMarksTheGuideShownWithALastButtonThatFitsTheBoard)
+TEST_F(Welcome, ReturnMovesOnAndFinishingMarksTheGuideShownWithALastButtonThatFitsTheBoard)
 {
-    StoreRig rig;
-    rig.started();
     EXPECT_TRUE(Onboarding::shouldShow(rig.defaults));
-    auto press = [](QDialog& guide, int key) {
-        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
-        QCoreApplication::sendEvent(guide.focusWidget() ? guide.focusWidget() : &guide, &event);
+    const auto press = [](QDialog& guide, int key) {
+        PageRig::key(guide.focusWidget() ? guide.focusWidget() : &guide, key);
     };
     {
         OnboardingView guide(*rig.store, rig.defaults, &rig.notifier);

@@ -31,4 +31,7 @@ TEST(CertificateDialog, TrustingTheShownCertificateConnectsTheLine)
     for (const QString& fact : {r.shown[0].subject, r.shown[0].sha256, QStringLiteral("Can’t verify “127.0.0.1”")})
         EXPECT_TRUE(texts.contains(fact)) << fact.toStdString();
     EXPECT_EQ(r.pin(), r.shown[0].sha256);
+    // The tests after this one expect the server's share not mounted.
+    r.store->unmount(r.line, false);
+    EXPECT_TRUE(TestApp::waitUntil([&] { return !r.store->isMounted(r.line); }, 10000));
 }

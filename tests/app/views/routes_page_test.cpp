@@ -127,6 +127,7 @@ TEST(RoutesPage, TheMapHasAStationForEveryServerAndChipsPutLinesOnTheRoute)
     for (const ShareSpec& line : {studio, scratch, backup})
         rig.store->remove(line);
     EXPECT_EQ(RoutesRig::hosts(panel), "archive.lan");
+    EXPECT_TRUE(rig.store->profiles().front().shareIDs.isEmpty()) << "a removed line leaves every route";
 }
 
 TEST(RoutesPage, SwitchingConnectsTheRouteAndDeletingItLeavesItsLinesConnected)
@@ -135,8 +136,9 @@ TEST(RoutesPage, SwitchingConnectsTheRouteAndDeletingItLeavesItsLinesConnected)
     const ShareSpec studio = rig.add("Studio", "nas.local");
     const ShareSpec scratch = rig.add("Scratch", "scratch.lan", false);
     const ShareSpec backup = rig.add("Backup", "backup.lan");
+    const ShareSpec archive = rig.add("Archive", "archive.lan");
     RoutePanel* office = rig.newRoute({studio});
-    RoutePanel* home = rig.newRoute({backup}, true);
+    RoutePanel* home = rig.newRoute({archive, backup}, true);
     EXPECT_FALSE(office->profile().unmountOthers) << "others are ejected only when asked";
     rig.appear(studio, "/mnt/studio");
     rig.appear(scratch, "/mnt/scratch");
@@ -144,11 +146,12 @@ TEST(RoutesPage, SwitchingConnectsTheRouteAndDeletingItLeavesItsLinesConnected)
     home->actionButton()->click();
     // Every answer arrives before the store goes.
     ASSERT_TRUE(TestApp::waitUntil([&] {
-        return rig.mounter.mounts.size() == 1 && rig.mounter.unmounts.size() == 2
+        return rig.mounter.mounts.size() == 2 && rig.mounter.unmounts.size() == 2
             && std::none_of(rig.store->runtime().begin(), rig.store->runtime().end(),
                 [](const ShareRuntime& r) { return r.busy; });
     }));
-    EXPECT_EQ(rig.mounter.mounts[0].spec.id, backup.id);
+    EXPECT_EQ(rig.mounter.mounts[0].spec.id, archive.id) << "in the route's order";
+    EXPECT_TRUE(rig.story().contains("Switched to the Home route"));
     EXPECT_EQ(PageRig::joined(rig.mounter.unmounts, [](const auto& call) { return call.path; }),
         "/mnt/studio, /mnt/scratch");
     EXPECT_EQ(rig.page->header()->summary(), "2 routes · active: Home");
@@ -166,6 +169,8 @@ TEST(RoutesPage, SwitchingConnectsTheRouteAndDeletingItLeavesItsLinesConnected)
     EXPECT_EQ(rig.store->profiles().size(), 2u);
     ASSERT_TRUE(PageRig::answer(home->confirmDelete(), "Delete Route"));
     EXPECT_EQ(rig.page->header()->summary(), "1 route");
+    EXPECT_FALSE(rig.store->activeProfileID()) << "deleting the active route leaves none active";
+    EXPECT_EQ(rig.store->toast()->text, "Deleted the “Home” route");
     EXPECT_EQ(rig.mounter.unmounts.size(), 2u) << "its lines stay connected";
 
     ASSERT_TRUE(PageRig::answer(rig.page->panels().front()->confirmDelete(), "Delete Route"));

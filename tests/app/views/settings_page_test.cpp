@@ -27,9 +27,7 @@ struct SettingsRig : StoreRig {
     {
         StoreServices s = services();
         s.defaults = &ini;
-        store.reset();
-        store = std::make_unique<ShareStore>(s);
-        store->start();
+        make(s).start();
     }
 
     QString stored(const QString& key) const { return QSettings(iniPath, QSettings::IniFormat).value(key).toString(); }
@@ -72,11 +70,11 @@ TEST(SettingsForm, AFreshInstallAndBadValuesInTheFileShowWhatTheStoreUses)
          "notifyDrops=0\nnotifyRecoveries=FALSE\n",
             defaultsShown, defaultsRead},
         // Below the store's floors.
-        {"probeInterval=2\nfailuresToMarkDown=-4\nlogRetentionDays=-5\n",
-            "5 seconds | 1 | 5 minutes | Always (last 500) | on | on | on", "5 | 1 | 300 | 0 | on | on | on"},
+        {"probeInterval=2\nfailuresToMarkDown=-4\nretryCap=-1\nlogRetentionDays=-5\n",
+            "5 seconds | 1 | 5 seconds | Always (last 500) | on | on | on", "5 | 1 | 5 | 0 | on | on | on"},
         // Readable but not offered: shown as they are, in their place.
-        {"probeInterval=7\nretryCap=90\nlogRetentionDays=45\n", "7 seconds | 2 | 90 seconds | 45 days | on | on | on",
-            "7 | 2 | 90 | 45 | on | on | on"},
+        {"probeInterval=30.5\nretryCap=90\nlogRetentionDays=45\nreconnectAfterWake=false\nnotifyDrops=false\n",
+            "30.5 seconds | 2 | 90 seconds | 45 days | off | off | on", "30.5 | 2 | 90 | 45 | off | off | on"},
     };
     for (const auto& [lines, shown, read] : cases) {
         SCOPED_TRACE(lines);
@@ -114,6 +112,7 @@ TEST(SettingsPage, BothFormsFollowEachOtherAndWriteEveryChangeAtOnce)
     rig.store->log(ActivityEvent::Kind::info, std::nullopt, QStringLiteral("old"));
     rig.advance(10 * 86400);
     rig.store->log(ActivityEvent::Kind::info, std::nullopt, QStringLiteral("new"));
+    ASSERT_TRUE(rig.file(ShareStore::eventsFileName()).contains("old"));
     {
         SettingsPage page(*rig.store, rig.ini, rig.loginItem);
         page.show();
@@ -129,8 +128,9 @@ TEST(SettingsPage, BothFormsFollowEachOtherAndWriteEveryChangeAtOnce)
         EXPECT_EQ(SettingsRig::shown(*inPage), SettingsRig::shown(*window));
         EXPECT_EQ(rig.stored("retryCap"), "900") << "written at once";
         EXPECT_EQ(window->failuresLabel()->text(), "Call a server down after 1 missed check");
-        // The shorter retention trims the log at once.
+        // The shorter retention trims the log and its file at once.
         EXPECT_EQ(rig.story(), QStringList {"new"});
+        EXPECT_FALSE(rig.file(ShareStore::eventsFileName(), false).contains("old"));
 
         inPage->failuresStepper()->setValue(8);
         EXPECT_EQ(window->failuresLabel()->text(), "Call a server down after 5 missed checks");

@@ -104,6 +104,7 @@ TEST(ShareEditor, PasswordsGoOnlyToThePasswordStoreAndEditingLeavesTheSavedOneAl
     const ShareSpec studio = rig.store->shares().front();
     EXPECT_EQ(studio.name, QStringLiteral("Studio"));
     EXPECT_EQ(studio.user, QStringLiteral("ana"));
+    EXPECT_EQ(rig.store->toast()->text, "Added “Studio”");
     const QByteArray file = rig.file(ShareStore::sharesFileName());
     EXPECT_TRUE(file.contains("Studio"));
     EXPECT_FALSE(file.contains("hunter2") || file.contains("inAddress"));
@@ -133,6 +134,7 @@ TEST(ShareEditor, PasswordsGoOnlyToThePasswordStoreAndEditingLeavesTheSavedOneAl
     rig.settle();
     EXPECT_EQ(rig.store->shares().size(), 2u);
     EXPECT_EQ(rig.store->share(studio.id)->path, QStringLiteral("Films"));
+    EXPECT_EQ(rig.store->toast()->text, "Saved “Studio”");
     EXPECT_EQ(rig.keychain.saves.size(), 1u) << "an untouched password field leaves the stored password alone";
 }
 

@@ -16,11 +16,8 @@ namespace {
 
 SignalLine lineOf(LineContinuity continuity)
 {
-    SignalLine line;
-    line.continuity = continuity;
-    line.latencies = {12.0, 14.0, std::nullopt, 11.0};
-    line.stamp = QStringLiteral("▼ 09:05");
-    return line;
+    return {.latencies = {12.0, 14.0, std::nullopt, 11.0}, .continuity = continuity,
+        .stamp = QStringLiteral("▼ 09:05")};
 }
 
 // Counts the frames a widget actually paints.

@@ -144,7 +144,7 @@ TEST(SignalLogPage, ClearingAsksFirstThenEmptiesTheLogAndItsFile)
     EXPECT_FALSE(rig.page->clearButton()->isEnabled());
     EXPECT_EQ(rig.page->confirmClear(), nullptr);
     EXPECT_EQ(rig.page->tabs()->countAt(0), 0);
-    EXPECT_EQ(rig.file(ShareStore::eventsFileName()), "[]");
+    EXPECT_EQ(rig.file(ShareStore::eventsFileName(), false), "[]") << "written at once";
 
     rig.log(Kind::dropped);
     EXPECT_TRUE(PageRig::answer(rig.page->confirmClear(), "Clear 1 Entry"));
