@@ -228,9 +228,9 @@ TEST(GvfsMounter, FailuresSayWhyAndOnlyAStoppedServerIsRetried)
         const char* sentence;
         QString control; // none: a failure the user must fix
     } cases[] = {
-        {"MW_SMB_PORT", smbShare(), wrong, "The server didn’t accept the user name or password."},
-        {"MW_DAV_PORT", davShare(), wrong, "The server didn’t accept the user name or password."},
-        {"MW_SMB_PORT", smbShare("no-such-share"), env("MW_SMB_PASSWORD"), "That share wasn’t found on the server."},
+        {"MW_SMB_PORT", smbShare(), wrong, "The server didn’t accept the user name or password.", {}},
+        {"MW_DAV_PORT", davShare(), wrong, "The server didn’t accept the user name or password.", {}},
+        {"MW_SMB_PORT", smbShare("no-such-share"), env("MW_SMB_PASSWORD"), "That share wasn’t found on the server.", {}},
         {"MW_SMB_CONTROL", smbShare(), env("MW_SMB_PASSWORD"), refused, env("MW_SMB_CONTROL")},
         {"MW_DAV_CONTROL", davShare(), env("MW_DAV_PASSWORD"), refused, env("MW_DAV_CONTROL")},
         {"MW_NFS_CONTROL", nfsShare(), {}, "The server can’t be reached on this network.", env("MW_NFS_CONTROL")},
