@@ -1,7 +1,6 @@
 #include "model/mount_table.h"
 
 #include <QFile>
-#include <QStringTokenizer>
 
 #include <algorithm>
 #include <iterator>
@@ -20,11 +19,15 @@ bool isOctal(char c)
     return c >= '0' && c <= '7';
 }
 
-QString optionValue(const QString& options, QLatin1String key)
+// Read from the raw field: a share's options run to hundreds of characters, of which one value is wanted.
+QString optionValue(QByteArrayView options, QByteArrayView key)
 {
-    for (const QStringView option : QStringView(options).tokenize(u',')) {
-        if (option.startsWith(key) && option.size() > key.size() && option[key.size()] == u'=')
-            return option.mid(key.size() + 1).toString();
+    while (!options.isEmpty()) {
+        const qsizetype comma = options.indexOf(',');
+        const QByteArrayView option = comma < 0 ? options : options.first(comma);
+        if (option.size() > key.size() && option.startsWith(key) && option[key.size()] == '=')
+            return unescaped(option.sliced(key.size() + 1));
+        options = comma < 0 ? QByteArrayView() : options.sliced(comma + 1);
     }
     return {};
 }
@@ -41,11 +44,11 @@ bool maybeNetworkType(QByteArrayView type)
 }
 
 // Gives the type and source as the rest of the system names them, or nothing for a local file system.
-std::optional<Translated> translate(const QString& type, const QString& source, const QString& superOptions)
+std::optional<Translated> translate(const QString& type, const QString& source, QByteArrayView superOptions)
 {
     if (type == u"cifs" || type == u"smb3" || type == u"smbfs") {
         // The kernel keeps the user among the options, not in the source.
-        const QString user = optionValue(superOptions, QLatin1String("username"));
+        const QString user = optionValue(superOptions, "username");
         if (!user.isEmpty() && source.startsWith(u"//") && !source.contains(u'@'))
             return Translated {QStringLiteral("smbfs"), QStringLiteral("//") + user + u'@' + source.mid(2)};
         return Translated {QStringLiteral("smbfs"), source};
@@ -122,7 +125,7 @@ std::vector<MountedVolume> fromMountinfo(const QByteArray& text)
         const auto field = [&](qsizetype i) { return fields[std::size_t(i)]; };
         const QString type = unescaped(field(separator + 1));
         const QString source = unescaped(field(separator + 2));
-        const QString superOptions = separator + 3 < qsizetype(fields.size()) ? unescaped(field(separator + 3)) : QString();
+        const QByteArrayView superOptions = separator + 3 < qsizetype(fields.size()) ? field(separator + 3) : QByteArrayView();
         const std::optional<Translated> translated = translate(type, source, superOptions);
         if (!translated || !networkTypes().contains(translated->fsType))
             continue;
