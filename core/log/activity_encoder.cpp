@@ -42,27 +42,29 @@ void appendUuid(QByteArray& out, const QUuid& id)
 void appendText(QByteArray& out, const QString& text)
 {
     const QByteArray utf8 = text.toUtf8();
-    for (const char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte == '"' || byte == '\\') {
-            out.append('\\');
-            out.append(c);
-        } else if (byte < 0x20) {
-            switch (byte) {
-            case '\n': out.append("\\n"); break;
-            case '\r': out.append("\\r"); break;
-            case '\t': out.append("\\t"); break;
-            case '\b': out.append("\\b"); break;
-            case '\f': out.append("\\f"); break;
-            default:
-                out.append("\\u00");
-                out.append(hexDigits[byte >> 4]);
-                out.append(hexDigits[byte & 15]);
-            }
-        } else {
-            out.append(c);
+    // Runs that need no escape go in whole: most texts are one run.
+    qsizetype run = 0;
+    for (qsizetype i = 0; i < utf8.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        if (byte >= 0x20 && byte != '"' && byte != '\\')
+            continue;
+        out.append(utf8.constData() + run, i - run);
+        run = i + 1;
+        switch (byte) {
+        case '"': out.append("\\\""); break;
+        case '\\': out.append("\\\\"); break;
+        case '\n': out.append("\\n"); break;
+        case '\r': out.append("\\r"); break;
+        case '\t': out.append("\\t"); break;
+        case '\b': out.append("\\b"); break;
+        case '\f': out.append("\\f"); break;
+        default:
+            out.append("\\u00");
+            out.append(hexDigits[byte >> 4]);
+            out.append(hexDigits[byte & 15]);
         }
     }
+    out.append(utf8.constData() + run, utf8.size() - run);
 }
 
 void appendDigits(char* at, int value, int count)
