@@ -1,6 +1,7 @@
 #include "model/mount_table.h"
 
 #include <QFile>
+#include <QStringBuilder>
 
 #include <algorithm>
 #include <iterator>
@@ -50,7 +51,7 @@ std::optional<Translated> translate(const QString& type, const QString& source, 
         // The kernel keeps the user among the options, not in the source.
         const QString user = optionValue(superOptions, "username");
         if (!user.isEmpty() && source.startsWith(u"//") && !source.contains(u'@'))
-            return Translated {QStringLiteral("smbfs"), QStringLiteral("//") + user + u'@' + source.mid(2)};
+            return Translated {QStringLiteral("smbfs"), QStringView(u"//") % user % u'@' % QStringView(source).mid(2)};
         return Translated {QStringLiteral("smbfs"), source};
     }
     if (type == u"nfs" || type == u"nfs4")
@@ -96,17 +97,17 @@ std::vector<MountedVolume> fromMountinfo(const QByteArray& text)
     std::vector<QByteArrayView> fields;
     QByteArrayView rest(text);
     while (!rest.isEmpty()) {
-        qsizetype end = 0;
-        while (end < rest.size() && rest[end] != '\n')
-            ++end;
+        qsizetype end = rest.indexOf('\n');
+        if (end < 0)
+            end = rest.size();
         const QByteArrayView line = rest.first(end);
         rest = rest.sliced(std::min(end + 1, rest.size()));
         // id parent major:minor root mount-point options [optional…] - type source super-options
         fields.clear();
         for (qsizetype i = 0; i < line.size();) {
-            qsizetype j = i;
-            while (j < line.size() && line[j] != ' ')
-                ++j;
+            qsizetype j = line.indexOf(' ', i);
+            if (j < 0)
+                j = line.size();
             if (j > i)
                 fields.push_back(line.sliced(i, j - i));
             i = j + 1;

@@ -37,46 +37,44 @@ MountedVolume::Source MountedVolume::parseSource(const QString& from, const QStr
         return {from.left(colon), {}, trimmed(from.mid(colon + 1), u'/')};
     }
 
-    QString rest = from;
+    // Views until the parts are known: a refresh parses every mounted volume.
+    QStringView rest = from;
     if (const qsizetype scheme = rest.indexOf(u"://"); scheme >= 0)
         rest = rest.mid(scheme + 3);
-    qsizetype lead = 0;
-    while (lead < rest.size() && rest[lead] == u'/')
-        ++lead;
-    rest = rest.mid(lead);
+    while (rest.startsWith(u'/'))
+        rest = rest.mid(1);
 
     const qsizetype slash = rest.indexOf(u'/');
-    const QString authority = slash >= 0 ? rest.left(slash) : rest;
-    QString sharePart;
+    const QStringView authority = slash >= 0 ? rest.left(slash) : rest;
+    QStringView sharePart;
     if (slash >= 0) {
-        qsizetype start = slash + 1;
-        while (start < rest.size() && rest[start] == u'/')
-            ++start;
-        sharePart = percentDecodedOrSelf(rest.mid(start));
+        sharePart = rest.mid(slash + 1);
+        while (sharePart.startsWith(u'/'))
+            sharePart = sharePart.mid(1);
     }
 
     Source source;
-    QString serverPart = authority;
+    QStringView serverPart = authority;
     if (const qsizetype at = authority.lastIndexOf(u'@'); at >= 0) {
         serverPart = authority.mid(at + 1);
-        QString user = authority.left(at);
+        QStringView user = authority.left(at);
         if (const qsizetype colon = user.indexOf(u':'); colon >= 0)
             user.truncate(colon);
         if (const qsizetype semicolon = user.lastIndexOf(u';'); semicolon >= 0)
             user = user.mid(semicolon + 1);
-        source.user = percentDecodedOrSelf(user);
+        source.user = percentDecodedOrSelf(user.toString());
     }
 
-    QString host = serverPart;
+    QStringView host = serverPart;
     const qsizetype close = serverPart.indexOf(u']');
     if (serverPart.startsWith(u'[') && close >= 0) {
         host = serverPart.mid(1, close - 1);
     } else if (serverPart.count(u':') == 1) {
         const qsizetype colon = serverPart.indexOf(u':');
-        if (isDecimalInteger(QStringView(serverPart).mid(colon + 1)))
+        if (isDecimalInteger(serverPart.mid(colon + 1)))
             host = serverPart.left(colon);
     }
-    source.host = percentDecodedOrSelf(host);
-    source.share = trimmed(sharePart, u'/');
+    source.host = percentDecodedOrSelf(host.toString());
+    source.share = trimmed(percentDecodedOrSelf(sharePart.toString()), u'/');
     return source;
 }
